@@ -1,0 +1,39 @@
+# Two commands do everything on a fresh Debian machine:
+#   make run    installs what is missing, builds, and runs the main job
+#   make test   installs what is missing, builds and runs every test
+#               (AddressSanitizer + UndefinedBehaviorSanitizer, then the
+#               two-thread tests under ThreadSanitizer, then a short fuzz run)
+JOBS ?= $(shell nproc)
+BUILD ?= build
+
+.PHONY: run test setup build test-asan test-tsan fuzz clean
+
+setup:
+	tools/setup.sh
+
+build: setup
+	cmake -S . -B $(BUILD)/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWRENVIA_TESTS=OFF
+	cmake --build $(BUILD)/release -j $(JOBS)
+
+run: build
+	tools/run-main-job.sh $(BUILD)/release
+
+test: setup
+	$(MAKE) test-asan test-tsan fuzz
+
+test-asan:
+	cmake -S . -B $(BUILD)/asan -DCMAKE_BUILD_TYPE=Debug -DWRENVIA_SANITIZE=address,undefined
+	cmake --build $(BUILD)/asan -j $(JOBS)
+	ctest --test-dir $(BUILD)/asan --output-on-failure -j $(JOBS)
+
+test-tsan:
+	cmake -S . -B $(BUILD)/tsan -DCMAKE_BUILD_TYPE=Debug -DWRENVIA_SANITIZE=thread
+	cmake --build $(BUILD)/tsan -j $(JOBS)
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
+	  ctest --test-dir $(BUILD)/tsan --output-on-failure -j $(JOBS) -R Threads
+
+fuzz:
+	tools/run-fuzzers.sh $(BUILD)/fuzz
+
+clean:
+	rm -rf $(BUILD)

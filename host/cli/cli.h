@@ -1,0 +1,16 @@
+// The `wrenvia` command line: one function per verb group. Each returns the
+// process exit status (0 success, 1 failure of the work, 2 bad usage or input).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+using Args = std::vector<std::string>;
+
+int SettingsCommand(const Args& args);
+int AccountCommand(const Args& args);
+int PrintUsage(int status);
+
+}  // namespace cli

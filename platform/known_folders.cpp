@@ -1,0 +1,151 @@
+#include "platform/known_folders.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/text.h"
+
+namespace {
+
+DWORD Win32FromErrno(int e) {
+  switch (e) {
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM: return ERROR_ACCESS_DENIED;
+    case EEXIST: return ERROR_ALREADY_EXISTS;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    default: return ERROR_WRITE_FAULT;
+  }
+}
+
+bool MakeDirs(const std::string& path) {
+  if (path.empty()) return false;
+  std::string cur;
+  for (std::size_t i = 0; i <= path.size(); ++i) {
+    if (i == path.size() || path[i] == '/') {
+      cur = path.substr(0, i);
+      if (!cur.empty()) ::mkdir(cur.c_str(), 0700);
+    }
+  }
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+namespace platform {
+
+std::string XdgFolder(const char* variable, const char* defaultUnderHome) {
+  const char* v = std::getenv(variable);
+  if (v && *v == '/') return v;
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) return {};
+  return std::string(home) + "/" + defaultUnderHome;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& data, unsigned mode) {
+  const auto slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  std::string tmpl = path + ".tmpXXXXXX";
+  const int fd = ::mkstemp(tmpl.data());
+  if (fd < 0) return false;
+  bool ok = ::fchmod(fd, static_cast<mode_t>(mode)) == 0;
+  std::size_t off = 0;
+  while (ok && off < data.size()) {
+    const ssize_t n = ::write(fd, data.data() + off, data.size() - off);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    off += static_cast<std::size_t>(n);
+  }
+  if (ok && ::fsync(fd) != 0) ok = false;
+  const int saved = errno;
+  ::close(fd);
+  if (ok && ::rename(tmpl.c_str(), path.c_str()) != 0) ok = false;
+  if (!ok) {
+    const int e = errno ? errno : saved;
+    ::unlink(tmpl.c_str());
+    errno = e;
+    return false;
+  }
+  const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string* data) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  data->clear();
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    data->append(buf, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return true;
+}
+
+}  // namespace platform
+
+HRESULT SHGetFolderPathW(void*, int csidl, void*, DWORD, LPWSTR path) {
+  if (!path) return E_INVALIDARG;
+  path[0] = 0;
+  if ((csidl & 0xFF) != CSIDL_LOCAL_APPDATA) return E_INVALIDARG;
+  const std::string folder = platform::XdgFolder("XDG_DATA_HOME", ".local/share");
+  if (folder.empty()) return E_FAIL;
+  if (csidl & CSIDL_FLAG_CREATE) MakeDirs(folder);
+  const std::u16string w = Utf8ToUtf16(folder);
+  if (w.size() + 1 > static_cast<std::size_t>(MAX_PATH)) return E_FAIL;
+  std::memcpy(path, w.c_str(), (w.size() + 1) * sizeof(char16_t));
+  return S_OK;
+}
+
+BOOL CreateDirectoryW(LPCWSTR path, const void*) {
+  if (!path) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (::mkdir(Utf16ToUtf8(path).c_str(), 0700) != 0) {
+    SetLastError(Win32FromErrno(errno));
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL DeleteFileW(LPCWSTR path) {
+  if (!path) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (::unlink(Utf16ToUtf8(path).c_str()) != 0) {
+    SetLastError(Win32FromErrno(errno));
+    return FALSE;
+  }
+  return TRUE;
+}
+
+DWORD GetFileAttributesW(LPCWSTR path) {
+  struct stat st;
+  if (!path || ::stat(Utf16ToUtf8(path).c_str(), &st) != 0) {
+    SetLastError(Win32FromErrno(errno));
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+}

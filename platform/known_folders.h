@@ -1,0 +1,37 @@
+// Shell folders and file-system calls the add-in uses, over the XDG folders.
+#pragma once
+
+#include <string>
+
+#include "platform/win32.h"
+
+constexpr int MAX_PATH = 260;
+constexpr int CSIDL_LOCAL_APPDATA = 0x001c;
+constexpr int CSIDL_FLAG_CREATE = 0x8000;
+// Path separator of this platform; the add-in's own "\" becomes this.
+constexpr char16_t kPathSeparator = u'/';
+
+// CSIDL_LOCAL_APPDATA is $XDG_DATA_HOME, default ~/.local/share. With
+// CSIDL_FLAG_CREATE the folder is created when missing. `path` receives at
+// most MAX_PATH units including the NUL; a longer path fails with E_FAIL and
+// leaves `path` empty.
+HRESULT SHGetFolderPathW(void* hwnd, int csidl, void* token, DWORD flags, LPWSTR path);
+
+// Win32-shaped file calls on UTF-16 paths (TRUE/FALSE, GetLastError).
+BOOL CreateDirectoryW(LPCWSTR path, const void* security);
+BOOL DeleteFileW(LPCWSTR path);
+DWORD GetFileAttributesW(LPCWSTR path);
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+
+namespace platform {
+// Environment folder with its XDG default under $HOME ("" when neither is set).
+std::string XdgFolder(const char* variable, const char* defaultUnderHome);
+// Writes `data` to `path` atomically: a temporary file in the same folder,
+// flushed, renamed over the target, and the folder flushed. The file gets
+// `mode`. Returns false (errno set) on any failure, leaving the old file.
+bool WriteFileAtomically(const std::string& path, const std::string& data, unsigned mode = 0644);
+// Reads a whole file; false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string* data);
+}  // namespace platform

@@ -1,0 +1,72 @@
+// Ids of the user-visible texts in the string table.
+#pragma once
+
+constexpr unsigned IDS_PRODUCT_NAME = 100;            // "Nevlora Wrenvia": message box caption
+constexpr unsigned IDS_MENU_DISPLAY_STATS = 101;
+constexpr unsigned IDS_TINYURL_FAILED = 102;
+constexpr unsigned IDS_TOOLBAR_NAME = 103;
+constexpr unsigned IDS_MENU_OPTIONS = 104;
+constexpr unsigned IDS_MENU_CHECK_NOW = 105;
+constexpr unsigned IDS_MENU_FEEDBACK = 106;
+constexpr unsigned IDS_MENU_ABOUT = 107;
+constexpr unsigned IDS_INPUT_FIELD_CAPTION = 108;
+constexpr unsigned IDS_INPUT_FIELD_TIP = 109;
+constexpr unsigned IDS_MENU_TIP = 110;
+constexpr unsigned IDS_INVALID_CREDENTIALS = 111;
+constexpr unsigned IDS_VERIFYING_CREDENTIALS = 112;
+constexpr unsigned IDS_UNREACHABLE = 113;
+constexpr unsigned IDS_CONTACT_FAILED = 114;
+constexpr unsigned IDS_TWITTER_BUTTON_CAPTION = 115;
+constexpr unsigned IDS_TWITTER_BUTTON_TIP = 116;
+constexpr unsigned IDS_POST_FAILED = 117;
+constexpr unsigned IDS_ENTER_CREDENTIALS = 118;
+constexpr unsigned IDS_ABOUT_TEXT = 119;
+constexpr unsigned IDS_MENU_WEBSITE = 120;
+constexpr unsigned IDS_SERVICE_ERROR = 121;
+constexpr unsigned IDS_MENU_NEW_UPDATE = 122;
+constexpr unsigned IDS_BROWSE_SOUND_TITLE = 123;
+constexpr unsigned IDS_MENU_SEARCHES = 124;
+constexpr unsigned IDS_SEARCH_LIMIT = 125;
+constexpr unsigned IDS_MENU_RETWEET = 126;
+constexpr unsigned IDS_OPTIONS_CAPTION = 127;
+constexpr unsigned IDS_PREV_CAPTION = 128;
+constexpr unsigned IDS_PREV_TIP = 129;
+constexpr unsigned IDS_NEXT_CAPTION = 130;
+constexpr unsigned IDS_NEXT_TIP = 131;
+constexpr unsigned IDS_UPLOADING = 139;
+constexpr unsigned IDS_UPLOADED = 140;
+constexpr unsigned IDS_UPLOAD_STATUS_FAILED = 141;
+constexpr unsigned IDS_UPLOAD_TYPE_UNSUPPORTED = 142;
+constexpr unsigned IDS_UPLOAD_HINT = 143;
+constexpr unsigned IDS_NO_PICTURES = 146;
+constexpr unsigned IDS_ASK_UPLOAD_FIRST = 147;
+constexpr unsigned IDS_NEW_CAPTION = 148;
+constexpr unsigned IDS_NEW_TIP = 149;
+constexpr unsigned IDS_DIRECT_CAPTION = 150;
+constexpr unsigned IDS_DIRECT_TIP = 151;
+constexpr unsigned IDS_REPLY_CAPTION = 152;
+constexpr unsigned IDS_REPLY_TIP = 153;
+constexpr unsigned IDS_RETWEET_CAPTION = 154;
+constexpr unsigned IDS_RETWEET_TIP = 155;
+// Picture upload errors (by upload result code).
+constexpr unsigned IDS_UPLOAD_FILE_UNREADABLE = 160;
+constexpr unsigned IDS_UPLOAD_FILE_TOO_BIG = 161;
+constexpr unsigned IDS_UPLOAD_NO_REQUEST = 162;
+constexpr unsigned IDS_UPLOAD_UNREACHABLE = 163;
+constexpr unsigned IDS_UPLOAD_UNEXPECTED_RESULT = 164;
+constexpr unsigned IDS_UPLOAD_REFUSED = 165;
+constexpr unsigned IDS_ATTACHMENT_OPEN_FAILED = 166;
+constexpr unsigned IDS_ATTACHMENT_READ_FAILED = 167;
+constexpr unsigned IDS_UPLOAD_UNEXPECTED_ERROR = 168;
+constexpr unsigned IDS_UPLOAD_FAILED = 216;
+// Compose window texts.
+constexpr unsigned IDS_COMPOSE_CAPTION = 170;
+constexpr unsigned IDS_COMPOSE_OVER_LIMIT = 171;
+constexpr unsigned IDS_COMPOSE_ATTACHMENT_LABEL = 172;
+constexpr unsigned IDS_COMPOSE_FILE_LABEL = 173;
+constexpr unsigned IDS_COMPOSE_SERVICES_NOTE = 174;
+constexpr unsigned IDS_COMPOSE_IMAGE_FILTER = 175;
+constexpr unsigned IDS_SHORTEN_URLS_OPTION = 176;
+// Statistics page texts.
+constexpr unsigned IDS_STATS_TITLE = 180;
+constexpr unsigned IDS_STATS_NOT_ENOUGH_DATA = 181;
