@@ -4,7 +4,9 @@
 // calls and error codes the add-in is written against.
 //
 // Writes are buffered per hive and made durable when a key that was written
-// through is closed, or by RegFlushKey: the hive is locked, re-read, the
+// through is closed and no other key that wrote to the same hive is still
+// open (so a key and its subkeys written together cost one durable write),
+// or by RegFlushKey: the hive is locked, re-read, the
 // pending changes are merged in, and the result replaces the file atomically.
 // Writes made directly through HKEY_CURRENT_USER or HKEY_CLASSES_ROOT, which
 // are never closed, are made durable at once. When that write fails, the

@@ -1,7 +1,10 @@
 #include "platform/text.h"
 
 #include <climits>
+#include <clocale>
 #include <cwctype>
+#include <locale.h>
+#include <wctype.h>
 
 namespace {
 
@@ -121,16 +124,31 @@ std::string Utf16ToUtf8(std::u16string_view in) {
   return out;
 }
 
+namespace {
+// Case mapping must not depend on the program's own locale (which stays "C"
+// for everything but dates), so it uses the C library's Unicode tables
+// through a locale object of its own.
+locale_t CaseLocale() {
+  static const locale_t loc = [] {
+    locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    return l ? l : newlocale(LC_CTYPE_MASK, "C", static_cast<locale_t>(nullptr));
+  }();
+  return loc;
+}
+}  // namespace
+
 char16_t ToLowerW(char16_t c) {
   if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
   if (c >= 0xD800 && c <= 0xDFFF) return c;
-  return static_cast<char16_t>(std::towlower(static_cast<wint_t>(c)));
+  const wint_t r = towlower_l(static_cast<wint_t>(c), CaseLocale());
+  return r > 0xFFFF ? c : static_cast<char16_t>(r);
 }
 
 char16_t ToUpperW(char16_t c) {
   if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
   if (c >= 0xD800 && c <= 0xDFFF) return c;
-  return static_cast<char16_t>(std::towupper(static_cast<wint_t>(c)));
+  const wint_t r = towupper_l(static_cast<wint_t>(c), CaseLocale());
+  return r > 0xFFFF ? c : static_cast<char16_t>(r);
 }
 
 std::u16string ToLowerW(std::u16string_view s) {

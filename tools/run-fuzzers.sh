@@ -4,8 +4,10 @@ set -euo pipefail
 build=${1:-build/fuzz}
 seconds=${FUZZ_SECONDS:-30}
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWRENVIA_FUZZ=ON -DWRENVIA_TESTS=OFF
-cmake --build "$build" -j "$(nproc)"
 shopt -s nullglob
+targets=()
+for src in tests/fuzz/*_fuzz.cpp; do targets+=("$(basename "$src" .cpp)"); done
+[ ${#targets[@]} -gt 0 ] && cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
 found=0
 for fuzzer in "$build"/tests/fuzz/*_fuzz; do
   found=1

@@ -27,6 +27,8 @@ TEST(TextConversion, RoundTripsEveryPlaneAndReplacesInvalidInput) {
 TEST(TextHelpers, CaseFoldingReplaceAndNumbers) {
   EXPECT_TRUE(EqualsIgnoreCase(u"Inbox", u"INBOX"));
   EXPECT_FALSE(EqualsIgnoreCase(u"Inbox", u"Inbo"));
+  // Beyond ASCII too, whatever the program's locale.
+  EXPECT_TRUE(EqualsIgnoreCase(u"J\u00d6RG \u0410\u0411", u"j\u00f6rg \u0430\u0431"));
   EXPECT_EQ(FindIgnoreCase(u"hello @BobBy", u"@bob"), 6u);
   EXPECT_EQ(FindIgnoreCase(u"hello", u"@bob"), std::u16string::npos);
 
