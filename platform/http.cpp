@@ -231,7 +231,10 @@ HttpResult Perform(const std::string& url, const HttpRequest& req) {
 HttpResult HttpSend(const HttpRequest& req) {
   std::string url = req.secure ? "https://" : "http://";
   url += req.host;
-  if (req.port != (req.secure ? 443 : 80)) url += ":" + std::to_string(req.port);
+  if (req.port != (req.secure ? 443 : 80)) {
+    url += ':';
+    url += std::to_string(req.port);
+  }
   if (req.path.empty() || req.path[0] != '/') url += '/';
   url += req.path;
   return Perform(url, req);

@@ -52,9 +52,17 @@ std::vector<std::string> CollectMatches(const std::string& pattern, std::string_
   pcrecpp::RE re(pattern, Utf8Only());
   pcrecpp::StringPiece input(utf8Text.data(), static_cast<int>(utf8Text.size()));
   std::string capture;
-  while (re.FindAndConsume(&input, &capture)) {
+  while (!input.empty()) {
+    const int before = input.size();
+    if (!re.FindAndConsume(&input, &capture)) break;
     matches.push_back(capture);
-    if (input.empty()) break;
+    // An empty match at the front consumes nothing: step over one character,
+    // or the search would find the same match forever.
+    if (input.size() == before) {
+      int step = 1;
+      while (step < input.size() && (static_cast<unsigned char>(input.data()[step]) & 0xC0) == 0x80) ++step;
+      input.remove_prefix(step);
+    }
   }
   return matches;
 }

@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include <set>
+#include <thread>
+
+#include "host/mailstore/folder_names.h"
+#include "host/mailstore/maildir.h"
+#include "host/mailstore/message.h"
+#include "tests/host/maildir_reader.h"
+#include "tests/support/temp_profile.h"
+
+namespace {
+
+using mailstore::DecodeFolderName;
+using mailstore::EncodeFolderName;
+using mailstore::MailStore;
+using testing_support::FileExists;
+using testing_support::TempProfile;
+
+std::vector<std::string> Files(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(FolderNames, WrittenTheWayDovecotWritesThem) {
+  EXPECT_EQ(EncodeFolderName(u"Sent Items"), "Sent Items");
+  EXPECT_EQ(EncodeFolderName(u"Tom & Jerry"), "Tom &- Jerry");
+  EXPECT_EQ(EncodeFolderName(u"Entw\u00fcrfe"), "Entw&APw-rfe");
+  EXPECT_EQ(EncodeFolderName(u"\u65e5\u672c\u8a9e"), "&ZeVnLIqe-");
+  EXPECT_EQ(EncodeFolderName(u"a.b/c\\d"), "a\\2eb\\2fc\\5cd");
+  EXPECT_EQ(EncodeFolderName(u"~home~"), "\\7ehome~");
+  EXPECT_EQ(EncodeFolderName(u".."), "\\2e\\2e");
+
+  for (std::u16string name : {u"Sent Items", u"Tom & Jerry", u"Entw\u00fcrfe", u"a.b/c\\d", u"~x", u"\U0001F426 bird",
+                              u"&&", u"tab\there", u"\\2e"})
+    EXPECT_EQ(DecodeFolderName(EncodeFolderName(name)), name);
+  // Names another tool wrote unencoded are shown as they stand.
+  EXPECT_EQ(DecodeFolderName("Entw\xc3\xbcrfe"), u"Entw\u00fcrfe");
+  EXPECT_EQ(DecodeFolderName("a&b"), u"a&b");
+  EXPECT_EQ(DecodeFolderName("trail\\"), u"trail\\");
+}
+
+TEST(MailStore, CreatesTheTreeWithItsDefaultFolders) {
+  TempProfile profile;
+  std::string error;
+  auto store = MailStore::Open(profile.maildir(), &error);
+  ASSERT_TRUE(store) << error;
+  for (const char* sub : {"tmp", "new", "cur", ".Outbox/cur", ".Sent Items/new", ".Deleted Items/tmp", ".Drafts/cur"})
+    EXPECT_TRUE(FileExists(profile.maildir() + "/" + sub)) << sub;
+  EXPECT_TRUE(FileExists(profile.maildir() + "/.Drafts/maildirfolder"));
+  EXPECT_EQ(store->Inbox()->Name(), u"Inbox");
+  EXPECT_EQ(store->Default(mailstore::DefaultFolder::SentItems)->dirName(), ".Sent Items");
+
+  // Opening again finds what is there; a relative root is refused.
+  ASSERT_TRUE(MailStore::Open(profile.maildir(), &error));
+  EXPECT_FALSE(MailStore::Open("relative/Maildir", &error));
+  EXPECT_NE(error.find("absolute"), std::string::npos);
+  testing_support::WriteFile(profile.root() + "/afile", "x");
+  EXPECT_FALSE(MailStore::Open(profile.root() + "/afile/Maildir", &error));
+}
+
+TEST(MailStore, SubfoldersAreFoundIgnoringCaseAndNeverEscapeTheTree) {
+  TempProfile profile;
+  auto store = MailStore::Open(profile.maildir(), nullptr);
+  ASSERT_TRUE(store);
+  auto inbox = store->Inbox();
+  MailStore::CreateResult result;
+  auto alice = store->CreateChild(*inbox, u"Alice", &result);
+  ASSERT_TRUE(alice);
+  EXPECT_EQ(result, MailStore::CreateResult::Created);
+  EXPECT_FALSE(store->CreateChild(*inbox, u"ALICE", &result));
+  EXPECT_EQ(result, MailStore::CreateResult::Exists);
+  EXPECT_FALSE(store->CreateChild(*inbox, u"", &result));
+  EXPECT_EQ(result, MailStore::CreateResult::Invalid);
+  auto child = store->CreateChild(*alice, u"v1.0/beta", &result);
+  ASSERT_TRUE(child);
+  EXPECT_EQ(child->dirName(), ".Alice.v1\\2e0\\2fbeta");
+  EXPECT_EQ(child->Name(), u"v1.0/beta");
+
+  EXPECT_EQ(store->FindChild(*inbox, u"aLiCe")->dirName(), ".Alice");
+  EXPECT_EQ(store->FindChild(*alice, u"V1.0/BETA"), child);
+  EXPECT_FALSE(store->FindChild(*inbox, u"v1.0/beta"));  // not a direct child
+  ASSERT_EQ(store->Children(*alice).size(), 1u);
+  EXPECT_EQ(store->Children(*inbox).size(), 5u);  // four defaults and Alice
+
+  for (const char* bad : {"..", ".", "../x", ".Alice/../..", ".Alice/cur", ".Missing", "Alice", ".Alice."})
+    EXPECT_FALSE(store->FolderByDirName(bad)) << bad;
+  EXPECT_TRUE(store->FolderByDirName(".Alice"));
+  EXPECT_TRUE(store->FolderByDirName("")->isInbox());
+}
+
+TEST(MailStore, DeliveriesAreDurableAndCarryFlagsAndTime) {
+  TempProfile profile;
+  auto store = MailStore::Open(profile.maildir(), nullptr);
+  ASSERT_TRUE(store);
+  auto inbox = store->Inbox();
+  const std::uint64_t before = store->DurableWrites();
+  std::string unreadId, readId;
+  ASSERT_TRUE(inbox->Deliver("Subject: one\n\nbody\n", false, 1260194602, &unreadId));
+  ASSERT_TRUE(inbox->Deliver("Subject: two\n\nbody\n", true, 1260194603, &readId));
+  EXPECT_NE(unreadId, readId);
+  EXPECT_EQ(store->DurableWrites(), before + 2);
+  EXPECT_EQ(Files(profile.maildir() + "/new"), std::vector<std::string>{unreadId});
+  EXPECT_EQ(Files(profile.maildir() + "/cur"), std::vector<std::string>{readId + ":2,S"});
+  EXPECT_TRUE(Files(profile.maildir() + "/tmp").empty());
+  struct stat st;
+  ASSERT_EQ(::stat((profile.maildir() + "/new/" + unreadId).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1260194602);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+  // A rewrite that marks it read moves it to cur/ and leaves one file.
+  ASSERT_TRUE(inbox->Rewrite(unreadId, "Subject: one again\n\nbody\n", true, 1260194700));
+  EXPECT_TRUE(Files(profile.maildir() + "/new").empty());
+  EXPECT_EQ(Files(profile.maildir() + "/cur").size(), 2u);
+  mailstore::StoredMessage stored;
+  ASSERT_TRUE(inbox->Read(unreadId, &stored));
+  EXPECT_TRUE(stored.read);
+  EXPECT_EQ(stored.deliveryTime, 1260194700);
+  EXPECT_EQ(stored.bytes, "Subject: one again\n\nbody\n");
+  // Flags another program set are kept.
+  ASSERT_EQ(std::rename((profile.maildir() + "/cur/" + readId + ":2,S").c_str(),
+                        (profile.maildir() + "/cur/" + readId + ":2,FS").c_str()),
+            0);
+  ASSERT_TRUE(inbox->Rewrite(readId, "Subject: two\n\n", false, 1));
+  EXPECT_TRUE(FileExists(profile.maildir() + "/cur/" + readId + ":2,F"));
+  EXPECT_EQ(inbox->List(), (std::vector<std::string>{unreadId, readId}));
+
+  EXPECT_FALSE(inbox->Rewrite("1.M1P1Q1.nothere", "x", false, 1));
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_FALSE(inbox->Rewrite("../../evil", "x", false, 1));
+  EXPECT_FALSE(inbox->Read("../new/" + unreadId, &stored));
+}
+
+TEST(MailStore, TwoThreadsDeliveringIntoOneFolderLoseNothing) {
+  TempProfile profile;
+  auto store = MailStore::Open(profile.maildir(), nullptr);
+  ASSERT_TRUE(store);
+  constexpr int kEach = 150;
+  std::vector<std::string> ids[2];
+  auto deliver = [&](int t) {
+    auto folder = store->Inbox();
+    for (int i = 0; i < kEach; ++i) {
+      std::string id;
+      if (folder->Deliver("Subject: " + std::to_string(t) + "-" + std::to_string(i) + "\n\n", i % 2, 1000 + i, &id))
+        ids[t].push_back(id);
+    }
+  };
+  std::thread a(deliver, 0), b(deliver, 1);
+  a.join();
+  b.join();
+  ASSERT_EQ(ids[0].size() + ids[1].size(), 2u * kEach);
+  std::set<std::string> all(ids[0].begin(), ids[0].end());
+  all.insert(ids[1].begin(), ids[1].end());
+  EXPECT_EQ(all.size(), 2u * kEach);
+  EXPECT_EQ(store->Inbox()->List().size(), 2u * kEach);
+  EXPECT_TRUE(Files(profile.maildir() + "/tmp").empty());
+}
+
+TEST(MailMessage, HeadersRoundTripThroughTheFile) {
+  mailstore::Message message(u"IPM.Post");
+  message.SetSubject(u"caf\u00e9 <b> & more");
+  message.SetHtmlBody(u"<p>h\u00e9llo</p>");
+  message.SetCategories(u"Twitter, Work");
+  message.SetImportance(2);
+  message.SetUserProperty(u"TwitterStatusId", u"6346541");
+  message.SetUserProperty(u"twitterstatusid", u"6346542");  // same property
+  message.SetUserProperty(u"Odd name: \u00e9", u"v");
+  message.SetFrom({u"Zo\u00eb \"Q\" O'Brien", u"odd name", u"TWITTER"});
+  message.SetDate(1260194602);
+  message.SetExtraFlags(9);
+  const std::string bytes = message.Serialize();
+  EXPECT_NE(bytes.find("From: "), std::string::npos);
+  EXPECT_NE(bytes.find("\"odd name\"@twitter.invalid"), std::string::npos);
+  EXPECT_NE(bytes.find("X-Priority: 1 (Highest)"), std::string::npos);
+  EXPECT_NE(bytes.find("Importance: high"), std::string::npos);
+  EXPECT_NE(bytes.find("Content-Type: text/html; charset=utf-8"), std::string::npos);
+  EXPECT_EQ(bytes.find("Sender:"), std::string::npos);
+
+  auto parsed = mailstore::Message::Parse(bytes);
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(parsed->Subject(), u"caf\u00e9 <b> & more");
+  EXPECT_EQ(parsed->HtmlBody(), u"<p>h\u00e9llo</p>");
+  EXPECT_EQ(parsed->TextBody(), u"h\u00e9llo");
+  EXPECT_EQ(parsed->Categories(), u"Twitter, Work");
+  EXPECT_EQ(parsed->Importance(), 2);
+  EXPECT_EQ(parsed->MessageClass(), u"IPM.Post");
+  const auto properties = parsed->UserProperties();
+  ASSERT_EQ(properties.size(), 2u);
+  EXPECT_EQ(properties[0].second, u"6346542");
+  EXPECT_EQ(properties[1].first, u"Odd name: \u00e9");
+  EXPECT_EQ(parsed->From(), (mailstore::Mailbox{u"Zo\u00eb \"Q\" O'Brien", u"odd name", u"TWITTER"}));
+  EXPECT_EQ(parsed->Sender(), parsed->From());
+  EXPECT_EQ(parsed->Date(), 1260194602);
+  EXPECT_EQ(parsed->ExtraFlags(), 8u);
+
+  // A sender that differs from the author gets its own header.
+  parsed->SetSender({u"Robot", u"robot@example.org", u"SMTP"});
+  auto again = mailstore::Message::Parse(parsed->Serialize());
+  EXPECT_EQ(again->Sender().address, u"robot@example.org");
+  EXPECT_EQ(again->From().address, u"odd name");
+  again->SetImportance(1);
+  EXPECT_EQ(again->Serialize().find("Importance"), std::string::npos);
+
+  // Long lines, "=", trailing blanks and line breaks come back exactly.
+  const std::u16string awkward = std::u16string(200, u'x') + u" a=b \n\tc \n\n" + std::u16string(90, u'\u00e9') + u" ";
+  again->SetHtmlBody(awkward);
+  const std::string encoded = again->Serialize();
+  EXPECT_EQ(mailstore::Message::Parse(encoded)->HtmlBody(), awkward);
+  for (std::size_t pos = 0, end; pos < encoded.size(); pos = end + 1) {
+    end = encoded.find('\n', pos);
+    if (end == std::string::npos) end = encoded.size();
+    EXPECT_LE(end - pos, 78u);
+  }
+
+  EXPECT_FALSE(mailstore::Message::Parse(""));
+}
+
+TEST(MailStore, PythonsMailboxModuleReadsTheTree) {
+  if (!testing_support::HavePython()) GTEST_SKIP() << "python3 is not installed";
+  TempProfile profile;
+  auto store = MailStore::Open(profile.maildir(), nullptr);
+  ASSERT_TRUE(store);
+  MailStore::CreateResult result;
+  auto folder = store->CreateChild(*store->Inbox(), u"Entw\u00fcrfe", &result);
+  ASSERT_TRUE(folder);
+  mailstore::Message message(u"IPM.Note");
+  message.SetSubject(u"Gr\u00fc\u00dfe");
+  message.SetFrom({u"Alice", u"alice", u"TWITTER"});
+  message.SetDate(1260194602);
+  message.SetHtmlBody(u"<b>hi</b>");
+  std::string id;
+  ASSERT_TRUE(folder->Deliver(message.Serialize(), true, 1260194602, &id));
+
+  const auto listing = testing_support::ReadMaildirWithPython(profile.maildir(), "Entw&APw-rfe");
+  ASSERT_TRUE(listing.ran);
+  EXPECT_EQ(listing.folders, (std::vector<std::string>{"Deleted Items", "Drafts", "Entw&APw-rfe", "Outbox",
+                                                        "Sent Items"}));
+  ASSERT_EQ(listing.messages.size(), 1u);
+  const auto& m = listing.messages[0];
+  EXPECT_EQ(m.at("key"), id);
+  EXPECT_EQ(m.at("subject"), "Gr\xc3\xbc\xc3\x9f" "e");
+  EXPECT_EQ(m.at("from-name"), "Alice");
+  EXPECT_EQ(m.at("from-address"), "alice@twitter.invalid");
+  EXPECT_EQ(m.at("date"), "1260194602");
+  EXPECT_EQ(m.at("flags"), "S");
+  EXPECT_EQ(m.at("html"), "<b>hi</b>");
+}
+
+}  // namespace
