@@ -11,6 +11,7 @@ using Args = std::vector<std::string>;
 
 int SettingsCommand(const Args& args);
 int AccountCommand(const Args& args);
+int StatsCommand(const Args& args);
 int PrintUsage(int status);
 
 }  // namespace cli

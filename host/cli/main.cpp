@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
   const cli::Args rest(args.begin() + 1, args.end());
   if (verb == "settings") return cli::SettingsCommand(rest);
   if (verb == "account") return cli::AccountCommand(rest);
+  if (verb == "stats") return cli::StatsCommand(rest);
   std::fprintf(stderr, "wrenvia: unknown command '%s'\n", verb.c_str());
   return cli::PrintUsage(2);
 }

@@ -1,0 +1,158 @@
+#include "platform/url_cache.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sodium.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <vector>
+
+#include "platform/known_folders.h"
+
+namespace platform {
+namespace {
+
+constexpr char kMagic[] = "WRENVIA-URL-CACHE 1\n";
+constexpr char kEntrySuffix[] = ".entry";
+// A temporary file this old belongs to a writer that is gone.
+constexpr time_t kStaleTemporarySeconds = 600;
+
+bool UsableUrl(std::string_view url) {
+  return !url.empty() && url.find_first_of(std::string_view("\n\r\0", 3)) == std::string_view::npos;
+}
+
+bool EndsWith(std::string_view s, std::string_view suffix) {
+  return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
+}
+
+// mkdir -p, private to the user.
+bool MakeFolders(const std::string& path) {
+  for (std::size_t i = 1; i <= path.size(); ++i) {
+    if (i == path.size() || path[i] == '/') {
+      const std::string part = path.substr(0, i);
+      if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string DefaultUrlCacheFolder() {
+  const std::string base = XdgFolder("XDG_CACHE_HOME", ".cache");
+  return base.empty() ? std::string() : base + "/wrenvia/urlcache";
+}
+
+UrlCache::UrlCache() : UrlCache(DefaultUrlCacheFolder(), kUrlCacheMaxTotalBytes, kUrlCacheMaxEntryBytes) {}
+
+UrlCache::UrlCache(std::string folder, std::uint64_t maxTotalBytes, std::uint64_t maxEntryBytes)
+    : folder_(std::move(folder)), maxTotal_(maxTotalBytes), maxEntry_(maxEntryBytes) {}
+
+std::string UrlCache::EntryPath(std::string_view url) const {
+  unsigned char digest[crypto_hash_sha256_BYTES];
+  crypto_hash_sha256(digest, reinterpret_cast<const unsigned char*>(url.data()), url.size());
+  char hex[crypto_hash_sha256_BYTES * 2 + 1];
+  sodium_bin2hex(hex, sizeof hex, digest, sizeof digest);
+  return folder_ + "/" + hex + kEntrySuffix;
+}
+
+bool UrlCache::Store(std::string_view url, std::string_view data) {
+  if (folder_.empty() || !UsableUrl(url) || data.size() > maxEntry_ || data.size() > maxTotal_) return false;
+  if (!MakeFolders(folder_)) return false;
+  std::string content = kMagic;
+  content.append(url);
+  content.push_back('\n');
+  content.append(data);
+  if (!WriteFileAtomically(EntryPath(url), content, 0600)) return false;
+  Trim();
+  return true;
+}
+
+bool UrlCache::Retrieve(std::string_view url, std::string* data) {
+  if (folder_.empty() || !UsableUrl(url)) return false;
+  const std::string path = EntryPath(url);
+  // Read through one descriptor: an entry evicted or replaced meanwhile is
+  // still read whole from the file that was opened.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  std::string content;
+  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+            static_cast<std::uint64_t>(st.st_size) <= maxEntry_ + url.size() + sizeof kMagic;
+  if (ok) {
+    content.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
+    while (got < content.size()) {
+      const ssize_t n = read(fd, content.data() + got, content.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    ok = got == content.size();
+  }
+  if (ok) futimens(fd, nullptr);  // a use: last to be evicted
+  close(fd);
+  if (!ok) return false;
+  std::string header = kMagic;
+  header.append(url);
+  header.push_back('\n');
+  if (content.compare(0, header.size(), header) != 0) return false;
+  data->assign(content, header.size(), std::string::npos);
+  return true;
+}
+
+bool UrlCache::Contains(std::string_view url) {
+  std::string data;
+  return Retrieve(url, &data);
+}
+
+bool UrlCache::Remove(std::string_view url) {
+  if (folder_.empty() || !UsableUrl(url)) return false;
+  return unlink(EntryPath(url).c_str()) == 0;
+}
+
+void UrlCache::Trim() {
+  DIR* dir = opendir(folder_.c_str());
+  if (!dir) return;
+  struct Entry {
+    std::string name;
+    timespec used;
+    std::uint64_t size;
+  };
+  std::vector<Entry> entries;
+  std::uint64_t total = 0;
+  const time_t now = time(nullptr);
+  const int dfd = dirfd(dir);
+  while (const dirent* d = readdir(dir)) {
+    const std::string_view name = d->d_name;
+    const bool entry = EndsWith(name, kEntrySuffix);
+    const bool temporary = name.find(".tmp") != std::string_view::npos;
+    if (!entry && !temporary) continue;
+    struct stat st {};
+    if (fstatat(dfd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (temporary) {
+      if (now - st.st_mtime > kStaleTemporarySeconds) unlinkat(dfd, d->d_name, 0);
+      continue;
+    }
+    entries.push_back(Entry{std::string(name), st.st_mtim, static_cast<std::uint64_t>(st.st_size)});
+    total += static_cast<std::uint64_t>(st.st_size);
+  }
+  if (total > maxTotal_) {
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+      return a.used.tv_sec != b.used.tv_sec ? a.used.tv_sec < b.used.tv_sec : a.used.tv_nsec < b.used.tv_nsec;
+    });
+    for (const Entry& e : entries) {
+      if (total <= maxTotal_) break;
+      // Another process may have evicted it already; either way it is gone.
+      unlinkat(dfd, e.name.c_str(), 0);
+      total -= e.size;
+    }
+  }
+  closedir(dir);
+}
+
+}  // namespace platform
