@@ -41,7 +41,7 @@ void CopyIcon(const std::u16string& folder) {
 
 }  // namespace
 
-StatsReportOutcome WriteStatsReport(const std::u16string& folder) {
+StatsReportOutcome WriteStatsReport(const std::u16string& folder, bool open) {
   StatsReportOutcome outcome;
   outcome.pagePath = folder + kPathSeparator + u"fots.hta";
   auto store = OpenStatsStore();
@@ -51,8 +51,9 @@ StatsReportOutcome WriteStatsReport(const std::u16string& folder) {
   WriteResource(folder, "jquery.flot.js", IDR_STATS_FLOT);
   outcome.pageWritten = WriteResource(folder, "fots.hta", IDR_STATS_PAGE);
   CopyIcon(folder);
-  outcome.opened = platform::ShellExecuteSucceeded(
-      ShellExecuteW(nullptr, u"open", outcome.pagePath.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  if (open)
+    outcome.opened = platform::ShellExecuteSucceeded(
+        ShellExecuteW(nullptr, u"open", outcome.pagePath.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
   return outcome;
 }
 
@@ -63,11 +64,11 @@ std::u16string StatsReportFolder() {
   return folder;
 }
 
-StatsReportOutcome WriteStatsReportForCli() {
+StatsReportOutcome WriteStatsReportForCli(bool open) {
   const std::u16string folder = StatsReportFolder();
   // A trailing separator makes the chain include the folder itself.
   CreateFolderChain(folder + kPathSeparator);
-  return WriteStatsReport(folder);
+  return WriteStatsReport(folder, open);
 }
 
 }  // namespace nevlora

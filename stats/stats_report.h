@@ -20,12 +20,13 @@ struct StatsReportOutcome {
   bool opened = false;
 };
 
-// ShowStatsReport with its outcome.
-StatsReportOutcome WriteStatsReport(const std::u16string& folder);
+// ShowStatsReport with its outcome; `open` false only writes the files.
+StatsReportOutcome WriteStatsReport(const std::u16string& folder, bool open = true);
 
 // For the command line: the report folder of the current user (data folder
-// + "StatsUI", created with its parents) with a report written and opened.
-StatsReportOutcome WriteStatsReportForCli();
+// + "StatsUI", created with its parents) with a report written and, when
+// `open` is set, opened.
+StatsReportOutcome WriteStatsReportForCli(bool open = true);
 
 // The report folder of the current user.
 std::u16string StatsReportFolder();

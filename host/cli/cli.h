@@ -12,6 +12,11 @@ using Args = std::vector<std::string>;
 int SettingsCommand(const Args& args);
 int AccountCommand(const Args& args);
 int StatsCommand(const Args& args);
+int CheckCommand(const Args& args);
+int RunCommand(const Args& args);
+int SearchCommand(const Args& args);
+int FolderCommand(const Args& args);
+int DemoCommand(const Args& args);
 int PrintUsage(int status);
 
 }  // namespace cli
