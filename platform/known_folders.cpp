@@ -48,7 +48,7 @@ std::string XdgFolder(const char* variable, const char* defaultUnderHome) {
   return std::string(home) + "/" + defaultUnderHome;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& data, unsigned mode) {
+bool WriteFileAtomically(const std::string& path, const std::string& data, unsigned mode, bool durable) {
   const auto slash = path.rfind('/');
   const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
   std::string tmpl = path + ".tmpXXXXXX";
@@ -65,7 +65,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& data, unsig
     }
     off += static_cast<std::size_t>(n);
   }
-  if (ok && ::fsync(fd) != 0) ok = false;
+  if (ok && durable && ::fsync(fd) != 0) ok = false;
   const int saved = errno;
   ::close(fd);
   if (ok && ::rename(tmpl.c_str(), path.c_str()) != 0) ok = false;
@@ -75,7 +75,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& data, unsig
     errno = e;
     return false;
   }
-  const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+  const int dfd = durable ? ::open(dir.c_str(), O_RDONLY | O_DIRECTORY) : -1;
   if (dfd >= 0) {
     ::fsync(dfd);
     ::close(dfd);

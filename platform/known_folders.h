@@ -31,7 +31,11 @@ std::string XdgFolder(const char* variable, const char* defaultUnderHome);
 // Writes `data` to `path` atomically: a temporary file in the same folder,
 // flushed, renamed over the target, and the folder flushed. The file gets
 // `mode`. Returns false (errno set) on any failure, leaving the old file.
-bool WriteFileAtomically(const std::string& path, const std::string& data, unsigned mode = 0644);
+// Without `durable` nothing is flushed: readers still see the old or the new
+// file whole, but a crash may leave the target empty (for caches, which
+// check what they read).
+bool WriteFileAtomically(const std::string& path, const std::string& data, unsigned mode = 0644,
+                         bool durable = true);
 // Reads a whole file; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string* data);
 }  // namespace platform

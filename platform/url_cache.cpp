@@ -67,7 +67,9 @@ bool UrlCache::Store(std::string_view url, std::string_view data) {
   content.append(url);
   content.push_back('\n');
   content.append(data);
-  if (!WriteFileAtomically(EntryPath(url), content, 0600)) return false;
+  // A cache needs no flush to disk: an entry a crash cut short fails the
+  // address check at its head and is fetched again.
+  if (!WriteFileAtomically(EntryPath(url), content, 0600, false)) return false;
   Trim();
   return true;
 }

@@ -1,11 +1,7 @@
 #!/usr/bin/env bash
-# The main job: Wrenvia on a fresh, throw-away profile (nothing of the real
-# user's profile is read or written).
+# The main job: the demo, on a throw-away profile that the demo makes itself
+# in a temporary folder (nothing of the real user's profile is read or
+# written); the profile stays so its mail can be looked at afterwards.
 set -euo pipefail
 build=${1:-build/release}
-profile=$(mktemp -d /tmp/wrenvia-profile-XXXXXX)
-trap 'rm -rf "$profile"' EXIT
-export HOME="$profile/home" XDG_CONFIG_HOME="$profile/config" XDG_DATA_HOME="$profile/data" \
-       XDG_CACHE_HOME="$profile/cache" MAILDIR="$profile/Maildir"
-mkdir -p "$HOME"
-"$build/wrenvia" settings list
+"$build/wrenvia" demo
