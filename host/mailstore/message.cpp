@@ -212,26 +212,31 @@ std::string EncodeQuotedPrintable(const std::string& text) {
 }
 
 // Sets the content of a text part to UTF-8 text, quoted-printable (readable
-// in the file, and safe for any line length).
-void SetPartText(GMimeTextPart* part, const std::string& utf8) {
+// in the file, and safe for any line length). The part gets a new content
+// type: the old one's parameters (another charset, format=flowed) described
+// the old text, and GMime can loop without end re-encoding some odd ones.
+void SetPartText(GMimeTextPart* part, const char* subtype, const std::string& utf8) {
   const std::string encoded = EncodeQuotedPrintable(utf8);
   GMimeStream* stream = g_mime_stream_mem_new_with_buffer(encoded.data(), encoded.size());
   GMimeDataWrapper* content = g_mime_data_wrapper_new_with_stream(stream, GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
   g_mime_part_set_content(GMIME_PART(part), content);
   g_object_unref(content);
   g_object_unref(stream);
-  g_mime_object_set_content_type_parameter(GMIME_OBJECT(part), "charset", "utf-8");
+  GMimeContentType* type = g_mime_content_type_new("text", subtype);
+  g_mime_content_type_set_parameter(type, "charset", "utf-8");
+  g_mime_object_set_content_type(GMIME_OBJECT(part), type);
+  g_object_unref(type);
   g_mime_part_set_content_encoding(GMIME_PART(part), GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
 }
 
 // Replaces or adds the body part of the given subtype.
 void SetBodyPart(GMimeMessage* m, const char* subtype, const std::string& utf8) {
   if (GMimeTextPart* existing = FindTextPart(m, subtype)) {
-    SetPartText(existing, utf8);
+    SetPartText(existing, subtype, utf8);
     return;
   }
   GMimeTextPart* part = g_mime_text_part_new_with_subtype(subtype);
-  SetPartText(part, utf8);
+  SetPartText(part, subtype, utf8);
   GMimeObject* top = g_mime_message_get_mime_part(m);
   if (top && GMIME_IS_MULTIPART(top))
     g_mime_multipart_insert(GMIME_MULTIPART(top), 0, GMIME_OBJECT(part));
@@ -308,6 +313,32 @@ std::optional<std::u16string> PropertyNameFromHeader(std::string_view header) {
   return Utf8ToUtf16(name);
 }
 
+// A header line cut off by the end of the file keeps no line break, and
+// GMime writes headers as they were read: a header set after it, or the
+// blank line before a body given to the part, would run on into that line.
+void TerminateHeaderLines(GMimeObject* object) {
+  if (!object) return;
+  GMimeHeaderList* headers = g_mime_object_get_header_list(object);
+  const int count = headers ? g_mime_header_list_get_count(headers) : 0;
+  for (int i = 0; i < count; ++i) {
+    GMimeHeader* header = g_mime_header_list_get_header_at(headers, i);
+    const char* raw = g_mime_header_get_raw_value(header);
+    if (!raw) continue;
+    const std::string_view value(raw);
+    if (value.empty() || value.back() != '\n') g_mime_header_set_raw_value(header, (std::string(value) + "\n").c_str());
+  }
+  if (GMIME_IS_MESSAGE(object)) {
+    TerminateHeaderLines(g_mime_message_get_mime_part(GMIME_MESSAGE(object)));
+  } else if (GMIME_IS_MULTIPART(object)) {
+    GMimeMultipart* multipart = GMIME_MULTIPART(object);
+    const int parts = g_mime_multipart_get_count(multipart);
+    for (int i = 0; i < parts; ++i) TerminateHeaderLines(g_mime_multipart_get_part(multipart, i));
+  } else if (GMIME_IS_MESSAGE_PART(object)) {
+    GMimeMessage* embedded = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
+    if (embedded) TerminateHeaderLines(AsObject(embedded));
+  }
+}
+
 }  // namespace
 
 void EnsureGMime() {
@@ -332,6 +363,7 @@ std::unique_ptr<Message> Message::Parse(const std::string& bytes) {
   g_object_unref(parser);
   g_object_unref(stream);
   if (!message) return nullptr;
+  TerminateHeaderLines(AsObject(message));
   return std::unique_ptr<Message>(new Message(message));
 }
 
@@ -422,14 +454,14 @@ std::vector<std::pair<std::u16string, std::u16string>> Message::UserProperties()
 }
 
 void Message::SetUserProperty(std::u16string_view name, std::u16string_view value) {
-  // Drop every spelling of the name first, so one header remains.
-  for (const auto& [existing, unused] : UserProperties()) {
-    (void)unused;
-    if (EqualsIgnoreCase(existing, name)) {
-      const std::string header = PropertyHeaderName(existing);
-      while (g_mime_object_remove_header(AsObject(message_), header.c_str())) {
-      }
-    }
+  // Drop every spelling of the name first (case, and escapes another tool
+  // chose differently), so one header remains.
+  GMimeHeaderList* headers = g_mime_object_get_header_list(AsObject(message_));
+  for (int i = g_mime_header_list_get_count(headers) - 1; i >= 0; --i) {
+    const char* existing = g_mime_header_get_name(g_mime_header_list_get_header_at(headers, i));
+    if (!existing) continue;
+    const auto property = PropertyNameFromHeader(existing);
+    if (property && EqualsIgnoreCase(*property, name)) g_mime_header_list_remove_at(headers, i);
   }
   const std::string header = PropertyHeaderName(name);
   g_mime_object_append_header(AsObject(message_), header.c_str(), Utf8(value).c_str(), "utf-8");

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/mailstore/message.h"
 #include "platform/win32.h"
 
 namespace outlook_host {
@@ -29,5 +30,12 @@ inline std::u16string EntryIdText(EntryKind kind, const std::string& payload) {
 // A message's payload: "<folder dir name>/<unique name>".
 std::string MessagePayload(const std::string& folderDirName, const std::string& id);
 bool SplitMessagePayload(const std::string& payload, std::string* folderDirName, std::string* id);
+
+// The one-off entry id of a recipient, as CreateOneOff makes it: no store
+// behind it, the name, address type and address are the id itself.
+std::vector<BYTE> MakeOneOffEntryId(std::u16string_view name, std::u16string_view addressType,
+                                    std::u16string_view address, bool noRichInfo);
+// False for bytes that are not a complete one-off id.
+bool ParseOneOffEntryId(const BYTE* bytes, std::size_t size, mailstore::Mailbox* mailbox);
 
 }  // namespace outlook_host

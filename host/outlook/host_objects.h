@@ -66,11 +66,6 @@ ComPtr<IMessage> MakeMapiMessage(std::shared_ptr<ItemState> state);
 ComPtr<IMAPISession> MakeMapiSession(const Context& context);
 ComPtr<_NameSpace> MakeNameSpace(const Context& context);
 
-// The one-off entry id of a recipient, as CreateOneOff makes it.
-std::vector<BYTE> MakeOneOffEntryId(std::u16string_view name, std::u16string_view addressType,
-                                    std::u16string_view address, bool noRichInfo);
-bool ParseOneOffEntryId(const BYTE* bytes, std::size_t size, mailstore::Mailbox* mailbox);
-
 // The store behind MAPILogonEx: the one the last application was made over,
 // else the user's default Maildir.
 void SetProfileStore(std::shared_ptr<mailstore::MailStore> store);

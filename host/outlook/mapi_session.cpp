@@ -11,12 +11,6 @@
 namespace outlook_host {
 namespace {
 
-// The provider id that marks one-off entry ids.
-constexpr BYTE kOneOffUid[16] = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
-                                 0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02};
-constexpr WORD kOneOffUnicode = 0x8000;
-constexpr WORD kOneOffNoRichInfo = 0x0001;
-
 HRESULT QueryResult(IUnknown* object, LPCIID iid, IUnknown** out) {
   if (!iid) {
     object->AddRef();
@@ -145,57 +139,7 @@ HRESULT OpenEntryIn(const Context& context, ULONG cbEntryId, LPENTRYID entryId, 
   return hr;
 }
 
-void AppendUtf16(std::vector<BYTE>& bytes, std::u16string_view text) {
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<BYTE>(c & 0xFF));
-    bytes.push_back(static_cast<BYTE>(c >> 8));
-  }
-  bytes.push_back(0);
-  bytes.push_back(0);
-}
-
 }  // namespace
-
-std::vector<BYTE> MakeOneOffEntryId(std::u16string_view name, std::u16string_view addressType,
-                                    std::u16string_view address, bool noRichInfo) {
-  std::vector<BYTE> bytes(4 + sizeof kOneOffUid + 2, 0);  // flags, provider, version 0
-  std::copy(std::begin(kOneOffUid), std::end(kOneOffUid), bytes.begin() + 4);
-  const WORD flags = kOneOffUnicode | (noRichInfo ? kOneOffNoRichInfo : 0);
-  bytes.push_back(static_cast<BYTE>(flags & 0xFF));
-  bytes.push_back(static_cast<BYTE>(flags >> 8));
-  AppendUtf16(bytes, name);
-  AppendUtf16(bytes, addressType);
-  AppendUtf16(bytes, address);
-  return bytes;
-}
-
-bool ParseOneOffEntryId(const BYTE* bytes, std::size_t size, mailstore::Mailbox* mailbox) {
-  if (!bytes || size < 24 || std::memcmp(bytes + 4, kOneOffUid, 16) != 0) return false;
-  const WORD flags = static_cast<WORD>(bytes[22] | (bytes[23] << 8));
-  const bool unicode = (flags & kOneOffUnicode) != 0;
-  std::size_t pos = 24;
-  std::u16string fields[3];
-  for (auto& field : fields) {
-    for (;;) {
-      if (unicode) {
-        if (pos + 1 >= size) return false;
-        const char16_t c = static_cast<char16_t>(bytes[pos] | (bytes[pos + 1] << 8));
-        pos += 2;
-        if (!c) break;
-        field += c;
-      } else {
-        if (pos >= size) return false;
-        const char c = static_cast<char>(bytes[pos++]);
-        if (!c) break;
-        field += static_cast<char16_t>(static_cast<unsigned char>(c));
-      }
-    }
-  }
-  mailbox->name = fields[0];
-  mailbox->addressType = fields[1];
-  mailbox->address = fields[2];
-  return true;
-}
 
 ComPtr<IMAPISession> MakeMapiSession(const Context& context) {
   return MakeComObject<CMapiSession, IMAPISession>(context);

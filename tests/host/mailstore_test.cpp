@@ -223,6 +223,63 @@ TEST(MailMessage, HeadersRoundTripThroughTheFile) {
   EXPECT_FALSE(mailstore::Message::Parse(""));
 }
 
+TEST(MailMessage, AHeaderCutOffByTheEndOfTheFileKeepsItsOwnLine) {
+  // Headers set on such a file must not run on into its last line.
+  auto cut = mailstore::Message::Parse("Subject: cut");
+  ASSERT_TRUE(cut);
+  cut->SetCategories(u"Twitter");
+  cut->SetUserProperty(u"TwitterStatusId", u"6346541");
+  auto reread = mailstore::Message::Parse(cut->Serialize());
+  ASSERT_TRUE(reread);
+  EXPECT_EQ(reread->Subject(), u"cut");
+  EXPECT_EQ(reread->Categories(), u"Twitter");
+  ASSERT_EQ(reread->UserProperties().size(), 1u);
+  EXPECT_EQ(reread->UserProperties()[0].second, u"6346541");
+
+  // Nor the body given to a part whose headers end the file.
+  auto part = mailstore::Message::Parse(
+      "Subject: cut\nContent-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/html\nX-Note: last");
+  ASSERT_TRUE(part);
+  part->SetHtmlBody(u"<p>hello</p>");
+  auto withBody = mailstore::Message::Parse(part->Serialize());
+  ASSERT_TRUE(withBody);
+  // The file has no closing boundary: the last line break is the part's own.
+  EXPECT_EQ(withBody->HtmlBody(), u"<p>hello</p>\n");
+}
+
+TEST(MailMessage, AUserPropertyIsReplacedHoweverTheFileSpellsItsName) {
+  auto message = mailstore::Message::Parse(
+      "Subject: p\nx-wrenvia-property-Twitter%53tatusId: 1\nX-Wrenvia-Property-Caf%c3%a9: au lait\n\nbody\n");
+  ASSERT_TRUE(message);
+  message->SetUserProperty(u"TwitterStatusId", u"2");
+  message->SetUserProperty(u"CAF\u00c9", u"noir");
+  auto reread = mailstore::Message::Parse(message->Serialize());
+  ASSERT_TRUE(reread);
+  const std::vector<std::pair<std::u16string, std::u16string>> expected = {{u"TwitterStatusId", u"2"},
+                                                                           {u"CAF\u00c9", u"noir"}};
+  EXPECT_EQ(reread->UserProperties(), expected);
+}
+
+TEST(MailMessage, NewBodyTextGetsAContentTypeOfItsOwn) {
+  // The old parameters described the old text; this name length also made
+  // GMime loop without end when it wrote them again.
+  std::string accents;
+  for (int i = 0; i < 12; ++i) accents += "%C3%A9";
+  auto message = mailstore::Message::Parse(
+      "Subject: odd\nContent-Type: text/html; charset=iso-8859-1; format=flowed; " + std::string(71, 'x') +
+      "*=utf-8''" + accents + "\n\n<p>caf\xe9</p>\n");
+  ASSERT_TRUE(message);
+  EXPECT_EQ(message->HtmlBody(), u"<p>caf\u00e9</p>\n");
+  message->SetHtmlBody(u"<p>n\u00e9w</p>");
+  const std::string bytes = message->Serialize();
+  EXPECT_NE(bytes.find("Content-Type: text/html; charset=utf-8\n"), std::string::npos) << bytes;
+  EXPECT_EQ(bytes.find("flowed"), std::string::npos);
+  auto reread = mailstore::Message::Parse(bytes);
+  ASSERT_TRUE(reread);
+  EXPECT_EQ(reread->HtmlBody(), u"<p>n\u00e9w</p>");
+  EXPECT_EQ(reread->Subject(), u"odd");
+}
+
 TEST(MailStore, PythonsMailboxModuleReadsTheTree) {
   if (!testing_support::HavePython()) GTEST_SKIP() << "python3 is not installed";
   TempProfile profile;
