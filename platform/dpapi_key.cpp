@@ -6,9 +6,11 @@
 #include <log4cpp/Category.hh>
 #include <sodium.h>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/atomic_file.h"
 #include "platform/reg_hive_file.h"
 #include "platform/registry.h"
 
@@ -41,39 +43,25 @@ DWORD ReadKey(int fd, const std::string& path, unsigned char (&key)[kKeySize]) {
   return ERROR_SUCCESS;
 }
 
-// Writes a new key into a temporary file and links it to `path`; link never
-// replaces an existing file, so when two processes race one key wins and
-// both use it.
+// Writes a new key without replacing one that is there, so when two
+// processes race one key wins and both use it.
 DWORD CreateKey(const std::string& folder, const std::string& path) {
   if (!reg::MakePrivateFolder(folder)) {
     const int err = errno;
     Log().error("dpapi: cannot create %s: %s", folder.c_str(), std::strerror(err));
     return ERROR_CANTWRITE;
   }
-  std::string tmp = path + ".tmpXXXXXX";
-  const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-  if (fd < 0) {
-    const int err = errno;
-    Log().error("dpapi: cannot create a key file in %s: %s", folder.c_str(), std::strerror(err));
-    return ERROR_CANTWRITE;
-  }
   unsigned char key[kKeySize];
   randombytes_buf(key, sizeof key);
-  bool ok = ::fchmod(fd, 0600) == 0 && ::write(fd, key, sizeof key) == static_cast<ssize_t>(sizeof key) &&
-            ::fsync(fd) == 0;
+  AtomicWriteOptions options;
+  options.mode = 0600;
+  options.replace = false;
+  const bool ok = WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(key), sizeof key), options);
+  const int err = errno;
   sodium_memzero(key, sizeof key);
-  ::close(fd);
-  if (ok && ::link(tmp.c_str(), path.c_str()) != 0 && errno != EEXIST) ok = false;
-  const int saved = errno;
-  ::unlink(tmp.c_str());
-  if (!ok) {
-    Log().error("dpapi: cannot create key file %s: %s", path.c_str(), std::strerror(saved));
+  if (!ok && err != EEXIST) {
+    Log().error("dpapi: cannot create key file %s: %s", path.c_str(), std::strerror(err));
     return ERROR_CANTWRITE;
-  }
-  const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
   }
   return ERROR_SUCCESS;
 }

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,60 +45,6 @@ std::string XdgFolder(const char* variable, const char* defaultUnderHome) {
   const char* home = std::getenv("HOME");
   if (!home || !*home) return {};
   return std::string(home) + "/" + defaultUnderHome;
-}
-
-bool WriteFileAtomically(const std::string& path, const std::string& data, unsigned mode, bool durable) {
-  const auto slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  std::string tmpl = path + ".tmpXXXXXX";
-  const int fd = ::mkstemp(tmpl.data());
-  if (fd < 0) return false;
-  bool ok = ::fchmod(fd, static_cast<mode_t>(mode)) == 0;
-  std::size_t off = 0;
-  while (ok && off < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + off, data.size() - off);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ok = false;
-      break;
-    }
-    off += static_cast<std::size_t>(n);
-  }
-  if (ok && durable && ::fsync(fd) != 0) ok = false;
-  const int saved = errno;
-  ::close(fd);
-  if (ok && ::rename(tmpl.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) {
-    const int e = errno ? errno : saved;
-    ::unlink(tmpl.c_str());
-    errno = e;
-    return false;
-  }
-  const int dfd = durable ? ::open(dir.c_str(), O_RDONLY | O_DIRECTORY) : -1;
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
-  return true;
-}
-
-bool ReadWholeFile(const std::string& path, std::string* data) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  data->clear();
-  char buf[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    data->append(buf, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return true;
 }
 
 }  // namespace platform

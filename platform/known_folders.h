@@ -28,14 +28,4 @@ constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 namespace platform {
 // Environment folder with its XDG default under $HOME ("" when neither is set).
 std::string XdgFolder(const char* variable, const char* defaultUnderHome);
-// Writes `data` to `path` atomically: a temporary file in the same folder,
-// flushed, renamed over the target, and the folder flushed. The file gets
-// `mode`. Returns false (errno set) on any failure, leaving the old file.
-// Without `durable` nothing is flushed: readers still see the old or the new
-// file whole, but a crash may leave the target empty (for caches, which
-// check what they read).
-bool WriteFileAtomically(const std::string& path, const std::string& data, unsigned mode = 0644,
-                         bool durable = true);
-// Reads a whole file; false when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string* data);
 }  // namespace platform

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <unistd.h>
 
+#include "platform/atomic_file.h"
 #include "platform/registry.h"
 
 namespace platform::reg {
@@ -34,32 +35,6 @@ FileStamp StampOf(const struct stat& st) {
   s.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   s.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
   return s;
-}
-
-bool WriteAll(int fd, const std::string& data) {
-  std::size_t off = 0;
-  while (off < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + off, data.size() - off);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    off += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-void SyncFolder(const std::string& dir) {
-  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
 }
 
 }  // namespace
@@ -104,26 +79,10 @@ ReadResult ReadHiveFileIfChanged(const std::string& path, bool force, FileStamp*
 }
 
 bool WriteHiveFile(const std::string& path, const std::string& text, FileStamp* stamp) {
-  std::string tmp = path + ".tmpXXXXXX";
-  const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = ::fchmod(fd, 0600) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
-  int saved = errno;
-  ::close(fd);
-  if (ok && ConsumeWriteFailure()) {
-    ok = false;
-    saved = EIO;
-  }
-  if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
-    ok = false;
-    saved = errno;
-  }
-  if (!ok) {
-    ::unlink(tmp.c_str());
-    errno = saved;
-    return false;
-  }
-  SyncFolder(FolderOf(path));
+  AtomicWriteOptions options;
+  options.mode = 0600;
+  options.beforeRename = [] { return !ConsumeWriteFailure(); };
+  if (!WriteFileAtomically(path, text, options)) return false;
   // The caller holds the hive lock, so the file there now is ours.
   struct stat st;
   *stamp = ::stat(path.c_str(), &st) == 0 ? StampOf(st) : FileStamp{};

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/atomic_file.h"
 #include "platform/known_folders.h"
 #include "platform/text.h"
 
@@ -105,7 +106,7 @@ bool AddToMimeTypes(const std::string& home) {
   std::string text;
   if (!platform::ReadWholeFile(path, &text)) {
     if (access(path.c_str(), F_OK) == 0) return false;  // there but unreadable: leave it alone
-    return platform::WriteFileAtomically(path, "text/html\t\t\t\thta\n", 0644);
+    return platform::WriteFileAtomically(path, "text/html\t\t\t\thta\n");
   }
   if (MimeTypesNamesHta(text)) return true;
   // Appending keeps the user's file (and a link to it) as it is; one short
@@ -179,7 +180,7 @@ bool RegisterHtmlApplicationType(bool waitForDatabase, bool* updateNeeded) {
   bool ok = true;
   std::string current;
   if (!ReadWholeFile(package, &current) || current != kMimePackage) {
-    ok = MakeFolders(packages) && WriteFileAtomically(package, kMimePackage, 0644);
+    ok = MakeFolders(packages) && WriteFileAtomically(package, kMimePackage);
   }
   // The database is current when its cache is newer than the package.
   timespec packageTime{}, cacheTime{};

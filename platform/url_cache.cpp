@@ -11,6 +11,7 @@
 #include <ctime>
 #include <vector>
 
+#include "platform/atomic_file.h"
 #include "platform/known_folders.h"
 
 namespace platform {
@@ -67,9 +68,12 @@ bool UrlCache::Store(std::string_view url, std::string_view data) {
   content.append(url);
   content.push_back('\n');
   content.append(data);
+  AtomicWriteOptions options;
+  options.mode = 0600;
   // A cache needs no flush to disk: an entry a crash cut short fails the
   // address check at its head and is fetched again.
-  if (!WriteFileAtomically(EntryPath(url), content, 0600, false)) return false;
+  options.durable = false;
+  if (!WriteFileAtomically(EntryPath(url), content, options)) return false;
   Trim();
   return true;
 }

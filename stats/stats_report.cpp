@@ -1,6 +1,7 @@
 #include "stats/stats_report.h"
 
 #include "diag/data_folder.h"
+#include "platform/atomic_file.h"
 #include "platform/known_folders.h"
 #include "platform/module.h"
 #include "platform/resources.h"
@@ -17,7 +18,7 @@ std::string InFolder(const std::u16string& folder, const char* name) { return Ut
 
 // Each file is replaced whole: a reader never sees half of a new one.
 bool WriteFile(const std::string& path, std::string_view data) {
-  return platform::WriteFileAtomically(path, std::string(data), 0644);
+  return platform::WriteFileAtomically(path, data);
 }
 
 bool WriteResource(const std::u16string& folder, const char* name, unsigned short id) {

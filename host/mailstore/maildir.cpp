@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 #include <ctime>
 
 #include "host/mailstore/folder_names.h"
+#include "platform/atomic_file.h"
 #include "platform/text.h"
 
 namespace mailstore {
@@ -36,16 +36,6 @@ bool MakeDirectoryChain(const std::string& path) {
     }
   }
   return IsDirectory(path);
-}
-
-bool SyncDirectory(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool ok = ::fsync(fd) == 0;
-  const int saved = errno;
-  ::close(fd);
-  errno = saved;
-  return ok;
 }
 
 bool MakeMaildir(const std::string& path) {
@@ -107,17 +97,6 @@ std::string WithReadFlag(std::string flags, bool read) {
   return flags;
 }
 
-int RenameNoReplace(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return -1;
-  // File systems without the flag: a hard link refuses an existing target.
-  if (::link(from.c_str(), to.c_str()) != 0) return -1;
-  ::unlink(from.c_str());
-  return 0;
-}
-
-std::string DirNameOf(const std::string& path) { return path.substr(0, path.rfind('/')); }
-
 }  // namespace
 
 std::u16string DefaultFolderName(DefaultFolder kind) {
@@ -151,35 +130,13 @@ bool MailFolder::IsValidId(const std::string& id) {
 
 bool MailFolder::WriteDurably(const std::string& bytes, std::int64_t deliveryTime, const std::string& target,
                               bool replace) {
-  const std::string temp = path_ + "/tmp/" + MakeUniqueName();
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  bool ok = true;
-  for (std::size_t done = 0; ok && done < bytes.size();) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<std::size_t>(n);
-  }
-  if (ok) {
-    const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(deliveryTime), 0}};
-    ok = ::futimens(fd, times) == 0 && ::fsync(fd) == 0;
-  }
-  int saved = errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    saved = errno;
-  }
-  if (ok) {
-    ok = replace ? ::rename(temp.c_str(), target.c_str()) == 0 : RenameNoReplace(temp, target) == 0;
-    saved = errno;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    errno = saved;
-    return false;
-  }
-  SyncDirectory(DirNameOf(target));
+  platform::AtomicWriteOptions options;
+  options.mode = 0600;
+  options.replace = replace;
+  options.mtime = deliveryTime;
+  // Maildir readers never look in tmp/, so a half-written message is never seen.
+  options.tempFolder = path_ + "/tmp";
+  if (!platform::WriteFileAtomically(target, bytes, options)) return false;
   writes_->fetch_add(1);
   return true;
 }
@@ -239,7 +196,7 @@ bool MailFolder::Rewrite(const std::string& id, const std::string& bytes, bool r
   // two copies rather than none.
   if (!WriteDurably(bytes, deliveryTime, path_ + "/" + next, false)) return false;
   ::unlink((path_ + "/" + current).c_str());
-  SyncDirectory(path_ + "/" + current.substr(0, 3));
+  platform::SyncFolder(path_ + "/" + current.substr(0, 3));
   return true;
 }
 
@@ -415,8 +372,8 @@ std::shared_ptr<MailFolder> MailStore::CreateChild(const MailFolder& parent, std
     *result = CreateResult::Failed;
     return nullptr;
   }
-  SyncDirectory(path);
-  SyncDirectory(root_);
+  platform::SyncFolder(path);
+  platform::SyncFolder(root_);
   *result = CreateResult::Created;
   std::lock_guard lock(mutex_);
   return FolderLocked(dirName);
