@@ -14,7 +14,7 @@ struct TwitterCredentials {
 };
 
 struct HttpResponse {
-  std::int32_t status = -1;  // -1: no status line came
+  std::int32_t status = -1;  // -1: no answer (no whole response head came)
   std::string body;          // bytes as received
   std::string date;          // the Date header, at most 63 bytes
 };

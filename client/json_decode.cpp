@@ -5,6 +5,7 @@
 
 #include "platform/text.h"
 #include "store/markup.h"
+#include "store/pcre_options.h"
 
 void JsonRelease::operator()(json_object* value) const {
   if (value) json_object_put(value);
@@ -45,12 +46,6 @@ void ReadTweetText(TwitterStatus& status, json_object* object) {
   status.rawText = raw;
   status.html = MarkupTweetText(raw);
   status.replyToName = LeadingReplyName(raw);
-}
-
-pcrecpp::RE_Options Utf8Only() {
-  pcrecpp::RE_Options options;
-  options.set_utf8(true);
-  return options;
 }
 
 }  // namespace
@@ -133,7 +128,7 @@ bool ParseStatusDate(std::u16string_view text, SYSTEMTIME* utc) {
   static const char kPattern[] = R"re((\w{3}) (\w{3}) (\d+) (\d+):(\d+):(\d+) ([+-]*)(\d+) (\d+))re";
   std::string weekday, month, zoneSign;
   unsigned short zoneOffset = 0;
-  const pcrecpp::RE re(kPattern, Utf8Only());
+  const pcrecpp::RE re(kPattern, Utf8PatternOptions());
   if (!re.PartialMatch(utf8, &weekday, &month, &utc->wDay, &utc->wHour, &utc->wMinute, &utc->wSecond, &zoneSign,
                        &zoneOffset, &utc->wYear))
     return false;
@@ -147,7 +142,7 @@ bool ParseSearchDate(std::u16string_view text, SYSTEMTIME* utc) {
   static const char kPattern[] = R"re((\w{3}), (\d+) (\w{3}) (\d+) (\d+):(\d+):(\d+) ([+-]*)(\d+))re";
   std::string weekday, month, zoneSign;
   unsigned short zoneOffset = 0;
-  const pcrecpp::RE re(kPattern, Utf8Only());
+  const pcrecpp::RE re(kPattern, Utf8PatternOptions());
   if (!re.PartialMatch(utf8, &weekday, &utc->wDay, &month, &utc->wYear, &utc->wHour, &utc->wMinute, &utc->wSecond,
                        &zoneSign, &zoneOffset))
     return false;

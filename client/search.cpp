@@ -1,8 +1,10 @@
 #include "client/search.h"
 
-#include <algorithm>
 #include <json-c/json.h>
 
+#include <algorithm>
+
+#include "client/fetch_rules.h"
 #include "client/json_decode.h"
 #include "client/query_string.h"
 #include "client/result_message.h"
@@ -10,18 +12,29 @@
 #include "diag/logging.h"
 #include "platform/text.h"
 
+namespace {
+
+// The answer's "max_id" when it is a JSON integer or string, else null.
+json_object* MaxIdMember(json_object* top) {
+  json_object* member = nullptr;
+  if (!json_object_object_get_ex(top, "max_id", &member) || !member) return nullptr;
+  if (!json_object_is_type(member, json_type_int) && !json_object_is_type(member, json_type_string)) return nullptr;
+  return member;
+}
+
+}  // namespace
+
 void SearchTweets(CSearchOpts& search, TwitterResult& result, const TwitterCredentials& credentials,
                   TweetList& list, CTwitterAccount& account) {
   log4cpp::Category& log = LogCategory("tap");
   std::u16string searchString, lastMsgId;
   bool sendSince = false;
-  int rpp = 0;
+  const int rpp = std::min(100, RequestedMessageCount(account));
   {
     auto guard = account.Lock();
     searchString = search.SearchString;
     lastMsgId = search.LastMsgId;
     sendSince = search.SLID && !search.LastMsgId.empty();
-    rpp = std::min(100, std::clamp<int>(account.RequestMessageCount, 0, 200));
   }
   if (searchString.empty()) return;
 
@@ -76,7 +89,7 @@ void SearchTweets(CSearchOpts& search, TwitterResult& result, const TwitterCrede
     return;
   }
 
-  const std::int64_t since = ParseInt64W(lastMsgId);
+  const std::int64_t since = MessageIdOrZero(lastMsgId);
   std::size_t appended = 0;
   const std::size_t length = json_object_array_length(results);
   for (std::size_t i = 0; i < length; ++i) {
@@ -84,14 +97,18 @@ void SearchTweets(CSearchOpts& search, TwitterResult& result, const TwitterCrede
     // Only objects are results: anything else would become an empty item.
     if (!element || !json_object_is_type(element, json_type_object)) continue;
     TwitterStatus status = DecodeSearchResult(element);
-    const std::int64_t id = ParseInt64W(status.id);
-    if (since == 0 || id > since) {
+    if (since == 0 || MessageIdOrZero(status.id) > since) {
       list.push_back(std::move(status));
       ++appended;
     }
   }
   if (appended > 0) {
+    // "max_id" becomes the marker only as a plain number above the current
+    // one: an object, a saturated or a smaller value would corrupt it.
+    std::u16string maxId;
+    std::string text;
+    if (JsonValueText(MaxIdMember(top.get()), &text)) maxId = Utf8ToUtf16(text);
     auto guard = account.Lock();
-    ReadJsonField(search.LastMsgId, top.get(), "max_id");
+    if (IsNewerMarker(maxId, search.LastMsgId)) search.LastMsgId = maxId;
   }
 }

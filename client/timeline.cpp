@@ -1,8 +1,10 @@
 #include "client/timeline.h"
 
-#include <algorithm>
 #include <json-c/json.h>
 
+#include <optional>
+
+#include "client/fetch_rules.h"
 #include "client/json_decode.h"
 #include "client/query_string.h"
 #include "client/result_message.h"
@@ -15,11 +17,6 @@ void FillCredentials(const CTwitterAccount& account, TwitterCredentials& credent
     credentials.user = Utf16ToUtf8(account.User);
   }
   credentials.password = Utf16ToUtf8(account.GetPassword());
-}
-
-int TimelineRequestCount(const CTwitterAccount& account) {
-  auto guard = account.Lock();
-  return std::clamp<int>(account.RequestMessageCount, 0, 200);
 }
 
 void FetchTimeline(TwitterResult& result, const TwitterCredentials& credentials,
@@ -85,7 +82,7 @@ void FetchTimeline(TwitterResult& result, const TwitterCredentials& credentials,
     return;
   }
 
-  const std::int64_t since = ParseInt64W(lastId);
+  const std::int64_t since = MessageIdOrZero(lastId);
   std::int64_t largest = 0;
   std::u16string largestText;
   std::size_t appended = 0;
@@ -97,12 +94,14 @@ void FetchTimeline(TwitterResult& result, const TwitterCredentials& credentials,
     if (!element || !json_object_is_type(element, json_type_object)) continue;
     TwitterStatus status = DecodeStatus(element);
     status.kind = kind;
-    const std::int64_t id = ParseInt64W(status.id);
-    if (id > largest) {
-      largest = id;
+    // An id that is no plain 64-bit number never becomes the marker: a
+    // saturated one would hide every later tweet.
+    const std::optional<std::int64_t> id = ParseMessageId(status.id);
+    if (id && *id > largest) {
+      largest = *id;
       largestText = status.id;
     }
-    if (since == 0 || id > since) {
+    if (since == 0 || id.value_or(0) > since) {
       list.push_back(std::move(status));
       ++appended;
     }
@@ -110,7 +109,7 @@ void FetchTimeline(TwitterResult& result, const TwitterCredentials& credentials,
   if (appended > 0 && largest > 0) {
     auto guard = account.Lock();
     // A fetch running at the same time may have moved the marker further.
-    if (largest > ParseInt64W(account.*lastIdValue)) account.*lastIdValue = largestText;
+    if (IsNewerMarker(largestText, account.*lastIdValue)) account.*lastIdValue = largestText;
   }
 }
 
@@ -120,7 +119,7 @@ void FetchOne(CTwitterAccount& account, TwitterCredentials& credentials, Twitter
               std::u16string CTwitterAccount::*dateValue, std::u16string CTwitterAccount::*lastIdValue,
               std::string_view path, TweetKind kind) {
   FillCredentials(account, credentials);
-  FetchTimeline(result, credentials, dateValue, lastIdValue, TimelineRequestCount(account), path, account, list,
+  FetchTimeline(result, credentials, dateValue, lastIdValue, RequestedMessageCount(account), path, account, list,
                 kind);
 }
 

@@ -26,8 +26,5 @@ void FetchTimeline(TwitterResult& result, const TwitterCredentials& credentials,
                    std::u16string CTwitterAccount::*dateValue, std::u16string CTwitterAccount::*lastIdValue,
                    int count, std::string_view path, CTwitterAccount& account, TweetList& list, TweetKind kind);
 
-// The number of entries to ask for: RequestMessageCount clamped to 0..200.
-int TimelineRequestCount(const CTwitterAccount& account);
-
 // Fills the credentials from the account's user and clear password (UTF-8).
 void FillCredentials(const CTwitterAccount& account, TwitterCredentials& credentials);

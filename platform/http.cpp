@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <string_view>
+
+#include "platform/text.h"
 
 namespace platform {
 
@@ -16,11 +19,21 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// A header block larger than this is no answer a client of this service
+// needs; past it the exchange ends as a failed send.
+constexpr std::size_t kMaxHeaderBytes = 64u << 10;
+
+// WinINet's number for an answer it cannot read as HTTP.
+constexpr DWORD kInvalidServerResponse = 12152;
+
 struct Transfer {
   HttpResult* result;
   std::size_t maxBody;
   long receiveTimeoutMs;
-  bool statusSeen = false;
+  int blockStatus = 0;           // status of the response whose head is being read
+  bool headEnded = false;        // a final (non-1xx) response's head came whole
+  std::size_t headerBytes = 0;   // of the current head, interim 1xx answers included
+  bool headersTooLarge = false;
   curl_off_t lastBytes = -1;
   Clock::time_point lastActivity = Clock::now();
 };
@@ -46,35 +59,56 @@ std::string Trim(std::string s) {
   return s.substr(b, e - b + 1);
 }
 
-bool StartsWithNoCase(const std::string& s, const char* prefix) {
-  std::size_t i = 0;
-  for (; prefix[i]; ++i) {
-    if (i >= s.size()) return false;
-    char a = s[i], b = prefix[i];
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a + 32);
-    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b + 32);
-    if (a != b) return false;
+bool StartsWithNoCase(const std::string& s, std::u16string_view prefix) {
+  return s.size() >= prefix.size() &&
+         EqualsIgnoreCase(Utf8ToUtf16(std::string_view(s).substr(0, prefix.size())), prefix);
+}
+
+// The number after the protocol in a status line ("HTTP/1.1 200 OK"), or 0.
+int StatusOfLine(const std::string& line) {
+  const auto space = line.find(' ');
+  if (space == std::string::npos) return 0;
+  int status = 0;
+  for (std::size_t i = space + 1; i < line.size() && i < space + 4; ++i) {
+    if (line[i] < '0' || line[i] > '9') return 0;
+    status = status * 10 + (line[i] - '0');
   }
-  return true;
+  return status;
 }
 
 size_t OnHeader(char* data, size_t size, size_t n, void* user) {
   auto* t = static_cast<Transfer*>(user);
-  const std::string line(data, size * n);
+  const size_t len = size * n;
+  // Interim 1xx heads count towards the limit too, so an endless run of
+  // them ends like one endless head.
+  t->headerBytes += len;
+  if (t->headerBytes > kMaxHeaderBytes) {
+    t->headersTooLarge = true;
+    return 0;  // ends the transfer with a write error
+  }
+  const std::string line(data, len);
   if (line.rfind("HTTP/", 0) == 0) {
     // A new response (a redirect or an interim 1xx answer came before).
     t->result->rawHeaders.clear();
     t->result->hasDate = false;
     t->result->date.clear();
-    t->statusSeen = true;
+    t->blockStatus = StatusOfLine(line);
+    t->headEnded = false;
   }
   t->result->rawHeaders += line;
-  if (!t->result->hasDate && StartsWithNoCase(line, "date:")) {
+  if (line == "\r\n" || line == "\n") {
+    // Only a whole head of a final answer is an answer: WinINet's send fails
+    // when the connection ends or stalls before it.
+    if (t->blockStatus >= 200) {
+      t->headEnded = true;
+      t->headerBytes = 0;  // a redirect's next head starts afresh
+    }
+  } else if (!t->result->hasDate && StartsWithNoCase(line, u"date:")) {
     t->result->hasDate = true;
     t->result->date = Trim(line.substr(5));
   }
   t->lastActivity = Clock::now();
-  return size * n;
+  return len;
 }
 
 size_t OnBody(char* data, size_t size, size_t n, void* user) {
@@ -190,7 +224,9 @@ HttpResult Perform(const std::string& url, const HttpRequest& req) {
        curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, req.followRedirects ? 1L : 0L) == CURLE_OK &&
        curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L) == CURLE_OK &&
        curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
-       curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK;
+       curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
+       // A proxy's answer to CONNECT is no answer of the server.
+       curl_easy_setopt(c, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L) == CURLE_OK;
   if (ok && connectTo) ok = curl_easy_setopt(c, CURLOPT_CONNECT_TO, connectTo.get()) == CURLE_OK;
   if (ok && req.verb == "POST") {
     ok = curl_easy_setopt(c, CURLOPT_POST, 1L) == CURLE_OK &&
@@ -206,21 +242,24 @@ HttpResult Perform(const std::string& url, const HttpRequest& req) {
   }
 
   const CURLcode rc = curl_easy_perform(c);
-  if (t.statusSeen) {
+  if (t.headEnded) {
     long code = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &code);
     if (code > 0) result.status = static_cast<int>(code);
   }
-  if (rc != CURLE_OK) {
+  if (result.status < 0) {
+    result.failedStep = rc == CURLE_URL_MALFORMAT ? HttpStep::Connect : HttpStep::Send;
+    if (t.headersTooLarge)
+      result.lastError = kInvalidServerResponse;
+    else
+      result.lastError = rc == CURLE_OK ? ERROR_INTERNET_CONNECTION_ABORTED : WinInetError(rc, result.timedOut);
+    result.rawHeaders.clear();
+    result.hasDate = false;
+    result.date.clear();
+    result.body.clear();
+  } else if (rc != CURLE_OK) {
     result.lastError = WinInetError(rc, result.timedOut);
-    if (result.status < 0) {
-      result.failedStep = rc == CURLE_URL_MALFORMAT ? HttpStep::Connect : HttpStep::Send;
-      result.rawHeaders.clear();
-      result.hasDate = false;
-      result.date.clear();
-    } else {
-      result.failedStep = HttpStep::ReadBody;
-    }
+    result.failedStep = HttpStep::ReadBody;
     result.body.clear();
   }
   return result;

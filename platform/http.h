@@ -23,7 +23,7 @@ enum class HttpStep {
   Open,         // the internet handle (InternetOpen)
   Connect,      // the connection handle: a host or port that cannot be used
   OpenRequest,  // the request handle: a path or verb that cannot be used
-  Send,         // sending and waiting for the status line (HttpSendRequest)
+  Send,         // sending and waiting for the response's head (HttpSendRequest)
   ReadBody,     // reading the body (InternetReadFile)
 };
 
@@ -43,8 +43,9 @@ struct HttpRequest {
 };
 
 struct HttpResult {
-  int status = -1;          // -1 until a status line came
-  std::string rawHeaders;   // the final response's header block, CRLF-separated, with the status line
+  int status = -1;          // -1 until the whole head of a final (non-1xx) answer came
+  std::string rawHeaders;   // the final response's header block, CRLF-separated, with the status line;
+                            // a head over 64 KiB is a failed send
   bool hasDate = false;
   std::string date;         // value of the Date header
   std::string body;

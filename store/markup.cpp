@@ -4,14 +4,9 @@
 
 #include "client/service_addresses.h"
 #include "platform/text.h"
+#include "store/pcre_options.h"
 
 namespace {
-
-pcrecpp::RE_Options Utf8Only() {
-  pcrecpp::RE_Options options;
-  options.set_utf8(true);
-  return options;
-}
 
 // Web addresses: "http://" and no quote or white space; one "(" may stand
 // inside (encyclopedia articles); the last character is no quote, "<", ">",
@@ -22,21 +17,64 @@ constexpr char kUrlPattern[] =
 constexpr char kNamePattern[] = R"re(\@(\w+))re";
 constexpr char kTagPattern[] = R"re((^| )(\#(\w+)))re";
 
+// The pattern admits ' (and < >) inside an address, and the link quotes its
+// href with ': escape them there, or a tweet could close the attribute and
+// add its own.
+void AppendHref(std::string& out, std::string_view address) {
+  for (char c : address) {
+    switch (c) {
+      case '\'': out += "%27"; break;
+      case '<': out += "%3C"; break;
+      case '>': out += "%3E"; break;
+      default: out += c;
+    }
+  }
+}
+
+void AppendLinkText(std::string& out, std::string_view address) {
+  for (char c : address) {
+    if (c == '\'') out += "&#39;";
+    else out += c;
+  }
+}
+
+// Every address becomes <a href='ADDRESS'>ADDRESS</a>, left to right.
+std::string LinkAddresses(const std::string& text) {
+  const pcrecpp::RE re(kUrlPattern, Utf8PatternOptions());
+  pcrecpp::StringPiece input(text);
+  pcrecpp::StringPiece address;
+  std::string out;
+  const char* copied = text.data();
+  while (re.FindAndConsume(&input, &address)) {
+    // The outer group is the whole match and no match is empty.
+    out.append(copied, static_cast<std::size_t>(address.data() - copied));
+    out += "<a href='";
+    const std::string_view whole(address.data(), static_cast<std::size_t>(address.size()));
+    AppendHref(out, whole);
+    out += "'>";
+    AppendLinkText(out, whole);
+    out += "</a>";
+    copied = whole.data() + whole.size();
+  }
+  out.append(copied, static_cast<std::size_t>(text.data() + text.size() - copied));
+  return out;
+}
+
 }  // namespace
 
 std::u16string MarkupTweetText(std::string_view utf8Text) {
-  std::string text(utf8Text);
-  pcrecpp::RE(kUrlPattern, Utf8Only()).GlobalReplace("<a href='\\0'>\\0</a>", &text);
-  pcrecpp::RE(kNamePattern, Utf8Only()).GlobalReplace(std::string("@<a href='") + TwitterWebAddress + "\\1'>\\1</a>",
-                                                      &text);
-  pcrecpp::RE(kTagPattern, Utf8Only())
+  std::string text = LinkAddresses(std::string(utf8Text));
+  pcrecpp::RE(kNamePattern, Utf8PatternOptions())
+      .GlobalReplace(std::string("@<a href='") + TwitterWebAddress + "\\1'>\\1</a>", &text);
+  pcrecpp::RE(kTagPattern, Utf8PatternOptions())
       .GlobalReplace(std::string("\\1<a href='") + TwitterSearchAddress + "/search?q=%23\\3'>#\\3</a>", &text);
   return Utf8ToUtf16(text);
 }
 
 std::string FirstCapture(const std::string& pattern, std::string_view utf8Text) {
   std::string name;
-  if (pcrecpp::RE(pattern, Utf8Only()).PartialMatch(pcrecpp::StringPiece(utf8Text.data(), static_cast<int>(utf8Text.size())), &name))
+  if (pcrecpp::RE(pattern, Utf8PatternOptions())
+          .PartialMatch(pcrecpp::StringPiece(utf8Text.data(), static_cast<int>(utf8Text.size())), &name))
     return name;
   return {};
 }
@@ -49,7 +87,7 @@ std::u16string DirectMessageTarget(std::string_view utf8Text) {
 
 std::vector<std::string> CollectMatches(const std::string& pattern, std::string_view utf8Text) {
   std::vector<std::string> matches;
-  pcrecpp::RE re(pattern, Utf8Only());
+  pcrecpp::RE re(pattern, Utf8PatternOptions());
   pcrecpp::StringPiece input(utf8Text.data(), static_cast<int>(utf8Text.size()));
   std::string capture;
   while (!input.empty()) {

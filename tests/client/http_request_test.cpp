@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "client/base64.h"
 #include "client/http_request.h"
@@ -11,6 +17,75 @@
 namespace {
 
 using client_test::StandInTest;
+using log4cpp::Priority;
+
+// A server that answers every connection with fixed bytes, for answers no
+// well-behaved HTTP server sends: it reads the request head, writes `reply`,
+// then closes the connection or (stall) holds it open until destroyed.
+class RawServer {
+ public:
+  RawServer(std::string reply, bool stall) : reply_(std::move(reply)), stall_(stall) {
+    listen_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (listen_ < 0 || bind(listen_, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(listen_, 4) != 0 ||
+        getsockname(listen_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+      return;
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~RawServer() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    if (listen_ >= 0) close(listen_);
+  }
+  std::string HostPort() const { return "127.0.0.1:" + std::to_string(port_); }
+  int Port() const { return port_; }
+
+ private:
+  bool Wait(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    while (!stop_)
+      if (poll(&p, 1, 20) > 0) return true;
+    return false;
+  }
+  void Serve() {
+    while (Wait(listen_)) {
+      const int fd = accept(listen_, nullptr, nullptr);
+      if (fd < 0) continue;
+      std::string request;
+      char buffer[4096];
+      while (request.find("\r\n\r\n") == std::string::npos && Wait(fd)) {
+        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        request.append(buffer, static_cast<std::size_t>(n));
+      }
+      for (std::size_t sent = 0; sent < reply_.size();) {
+        const ssize_t n = send(fd, reply_.data() + sent, reply_.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) break;
+        sent += static_cast<std::size_t>(n);
+      }
+      while (stall_ && !stop_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      close(fd);
+    }
+  }
+
+  std::string reply_;
+  bool stall_;
+  int listen_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+std::string HeaderLines(std::size_t bytes) {
+  std::string lines;
+  for (int i = 0; lines.size() < bytes; ++i)
+    lines += "X-Pad-" + std::to_string(i) + ": " + std::string(1000, 'p') + "\r\n";
+  return lines;
+}
 
 class HttpRequest : public StandInTest {
  protected:
@@ -39,9 +114,23 @@ TEST_F(HttpRequest, GetSendsOneAuthorizationHeaderTheAgentAndNoContentType) {
 
   EXPECT_TRUE(log_.Has("fetching: /account/verify_credentials.json wren 6")) << log_.Text();
   EXPECT_TRUE(log_.Has("hr: http status: 200"));
-  EXPECT_TRUE(log_.Contains("hr: 200 wren 6 resp headers:\nHTTP/1.1 200 OK\r\n"));
+  EXPECT_TRUE(log_.ContainsAt(Priority::DEBUG, "hr: 200 wren 6 resp headers:\nHTTP/1.1 200 OK\r\n"));
+  EXPECT_FALSE(log_.ContainsAt(Priority::ERROR, "resp headers:"));
   EXPECT_TRUE(log_.Contains("hr: response: " + std::to_string(r.body.size()) + "  {\"id\":1,"));
   EXPECT_FALSE(log_.Contains("secret"));
+  // Nor the password in the form it goes out in.
+  EXPECT_FALSE(log_.Contains("d3JlbjpzZWNyZXQ"));
+}
+
+TEST_F(HttpRequest, ARefusedPasswordIsLoggedAtErrorLevelAndNeverShown) {
+  const HttpResponse r = Get("/account/verify_credentials.json", {"wren", "hunter2"});
+  EXPECT_EQ(r.status, 401);
+  EXPECT_TRUE(log_.ContainsAt(Priority::ERROR, "hr: 401 wren 7 resp headers:\nHTTP/1.1 401 Unauthorized\r\n"))
+      << log_.Text();
+  EXPECT_FALSE(log_.ContainsAt(Priority::DEBUG, "resp headers:"));
+  EXPECT_FALSE(log_.Contains("hunter2"));
+  const std::string encoded = Base64Encode("wren:hunter2");
+  EXPECT_FALSE(log_.Contains(encoded.substr(0, encoded.find('=')))) << log_.Text();
 }
 
 TEST_F(HttpRequest, AnEmptyUserSendsNoAuthorization) {
@@ -49,7 +138,7 @@ TEST_F(HttpRequest, AnEmptyUserSendsNoAuthorization) {
   EXPECT_EQ(r.status, 401);
   EXPECT_EQ(r.body, R"({"error":"Could not authenticate you.","request":"\/account\/verify_credentials.json"})");
   EXPECT_EQ(OnlyRequest().HeaderCount("Authorization"), 0u);
-  EXPECT_TRUE(log_.Contains("hr: 401  0 resp headers:\nHTTP/1.1 401 Unauthorized")) << log_.Text();
+  EXPECT_TRUE(log_.ContainsAt(Priority::ERROR, "hr: 401  0 resp headers:\nHTTP/1.1 401 Unauthorized")) << log_.Text();
 }
 
 TEST_F(HttpRequest, NonAsciiCredentialsAreBase64OfTheirUtf8) {
@@ -145,7 +234,77 @@ TEST_F(HttpRequest, ErrorStatusesComeBackWithTheirBodies) {
   const HttpResponse r = Get("/statuses/replies.json");
   EXPECT_EQ(r.status, 503);
   EXPECT_EQ(r.body, "<html>busy</html>");
-  EXPECT_TRUE(log_.Contains("hr: 503 wren 6 resp headers:\nHTTP/1.1 503 Service Unavailable"));
+  EXPECT_TRUE(log_.ContainsAt(Priority::ERROR, "hr: 503 wren 6 resp headers:\nHTTP/1.1 503 Service Unavailable"));
+}
+
+// WinINet's send succeeds only once the whole head of a final answer came: a
+// status line alone, or an interim 100, is no answer.
+TEST_F(HttpRequest, AHeadThatNeverEndsIsNoAnswer) {
+  SetRequestTimeoutsForTests(2000, 300);
+  const std::string half = "HTTP/1.1 200 OK\r\nDate: Mon, 01 Jun 2009 12:00:00 GMT\r\nContent-Type: text/plain\r\n";
+  struct Case {
+    const char* name;
+    std::string reply;
+    bool stall;
+  } cases[] = {
+      {"cut off", half, false},
+      {"stalled", half, true},
+      {"interim only", "HTTP/1.1 100 Continue\r\n\r\n", false},
+      {"interim, then cut off", "HTTP/1.1 100 Continue\r\n\r\n" + half, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    log_.Clear();
+    RawServer server(c.reply, c.stall);
+    ASSERT_GT(server.Port(), 0);
+    HttpResponse r;
+    SendTwitterRequest({"wren", "secret"}, server.HostPort(), "/statuses/replies.json", {}, r);
+    EXPECT_EQ(r.status, -1);
+    EXPECT_TRUE(r.date.empty());
+    EXPECT_TRUE(r.body.empty());
+    EXPECT_TRUE(log_.ContainsAt(Priority::ERROR, "hr: hsra failed. le ")) << log_.Text();
+    EXPECT_FALSE(log_.Contains("hr: http status")) << log_.Text();
+    EXPECT_FALSE(log_.Contains("resp headers")) << log_.Text();
+  }
+
+  // The same head completed is an answer, after an interim 100 too.
+  log_.Clear();
+  RawServer whole("HTTP/1.1 100 Continue\r\n\r\n" + half + "Content-Length: 2\r\n\r\nok", false);
+  HttpResponse r;
+  SendTwitterRequest({"wren", "secret"}, whole.HostPort(), "/statuses/replies.json", {}, r);
+  EXPECT_EQ(r.status, 200);
+  EXPECT_EQ(r.body, "ok");
+  EXPECT_EQ(r.date, "Mon, 01 Jun 2009 12:00:00 GMT");
+  EXPECT_TRUE(log_.ContainsAt(Priority::DEBUG, "resp headers:\nHTTP/1.1 200 OK\r\n")) << log_.Text();
+}
+
+TEST_F(HttpRequest, AHeadOver64KiBIsNoAnswer) {
+  const std::string tail = "Date: Mon, 01 Jun 2009 12:00:00 GMT\r\nContent-Length: 2\r\n\r\nok";
+  {
+    RawServer server("HTTP/1.1 200 OK\r\n" + HeaderLines(66u << 10) + tail, false);
+    HttpResponse r;
+    SendTwitterRequest({"wren", "secret"}, server.HostPort(), "/statuses/replies.json", {}, r);
+    EXPECT_EQ(r.status, -1);
+    EXPECT_TRUE(r.body.empty());
+    EXPECT_TRUE(log_.Has("hr: hsra failed. le 12152 2f78")) << log_.Text();
+  }
+  {
+    // Endless interim answers add up the same way.
+    std::string interims;
+    while (interims.size() <= (64u << 10)) interims += "HTTP/1.1 100 Continue\r\n" + HeaderLines(900) + "\r\n";
+    RawServer server(interims + "HTTP/1.1 200 OK\r\n" + tail, false);
+    HttpResponse r;
+    SendTwitterRequest({"wren", "secret"}, server.HostPort(), "/statuses/replies.json", {}, r);
+    EXPECT_EQ(r.status, -1);
+  }
+  {
+    // A large head under the limit is still read.
+    RawServer server("HTTP/1.1 200 OK\r\n" + HeaderLines(60u << 10) + tail, false);
+    HttpResponse r;
+    SendTwitterRequest({"wren", "secret"}, server.HostPort(), "/statuses/replies.json", {}, r);
+    EXPECT_EQ(r.status, 200);
+    EXPECT_EQ(r.body, "ok");
+  }
 }
 
 TEST_F(HttpRequest, FixedHostsReachALocalServiceThroughTheConnectToMap) {

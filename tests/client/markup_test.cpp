@@ -26,6 +26,19 @@ TEST(Markup, AddressesStopBeforeFullStopsAndOuterParentheses) {
             Link(u"http://a.example/?a=1&amp;b=2") + u" I &lt;3");
 }
 
+TEST(Markup, AQuoteInsideAnAddressCannotLeaveTheLink) {
+  // The pattern takes ' and < > into an address; the href quotes with ', so
+  // they are escaped there, and ' in the link text too.
+  EXPECT_EQ(MarkupTweetText("see http://a.example/x'onmouseover='alert(1)' ok"),
+            u"see <a href='http://a.example/x%27onmouseover=%27alert(1)%27'>"
+            u"http://a.example/x&#39;onmouseover=&#39;alert(1)&#39;</a> ok");
+  EXPECT_EQ(MarkupTweetText("http://a.example/<b>x"), u"<a href='http://a.example/%3Cb%3Ex'>http://a.example/<b>x</a>");
+  // The text around and between addresses stays as it was.
+  EXPECT_EQ(MarkupTweetText("'a' http://a.example/'q' 'b' http://b.example/c"),
+            u"'a' <a href='http://a.example/%27q%27'>http://a.example/&#39;q&#39;</a> 'b' " +
+                Link(u"http://b.example/c"));
+}
+
 TEST(Markup, NamesAndTags) {
   EXPECT_EQ(MarkupTweetText("@alice: hi"), Name(u"alice") + u": hi");
   EXPECT_EQ(MarkupTweetText("hey @bob_2 and @carol"), u"hey " + Name(u"bob_2") + u" and " + Name(u"carol"));

@@ -127,7 +127,7 @@ TEST_F(Search, StatusBranchesAndAnswerShapes) {
     EXPECT_EQ(search_.LastMsgId, u"1");
     EXPECT_TRUE(list_.empty());
     if (c.logLine) {
-      EXPECT_TRUE(log_.Has(c.logLine)) << log_.Text();
+      EXPECT_TRUE(log_.HasAt(log4cpp::Priority::ERROR, c.logLine)) << log_.Text();
     }
   }
   service_.SetFault("/search.json", {.status = 401});
@@ -151,6 +151,57 @@ TEST_F(Search, TheMarkerMovesOnlyWithSomethingAppendedAndAMaxId) {
   service_.SetFault("/search.json", Answer(R"({"results":[{"id":12}],"max_id":14})"));
   Run();
   EXPECT_EQ(search_.LastMsgId, u"14");
+}
+
+// "max_id" and the results' ids come from the network: only a plain number
+// above the current marker moves it, whatever the answer holds.
+TEST_F(Search, OnlyAPlainLargerMaxIdMovesTheMarker) {
+  search_.SearchString = u"x";
+  for (const char* maxId : {R"({"a":1})", "[14]", "true", "1.5e3", "-20", "5", "10", "9223372036854775808",
+                            R"("12abc")", R"("")", R"(" 12")"}) {
+    SCOPED_TRACE(maxId);
+    search_.LastMsgId = u"10";
+    list_.clear();
+    service_.SetFault("/search.json", Answer(std::string(R"({"results":[{"id":12}],"max_id":)") + maxId + "}"));
+    EXPECT_EQ(Run().code, ResultOk);
+    EXPECT_EQ(list_.size(), 1u);
+    EXPECT_EQ(search_.LastMsgId, u"10");
+  }
+
+  // A digit string counts like a number.
+  service_.SetFault("/search.json", Answer(R"({"results":[{"id":12}],"max_id":"13"})"));
+  Run();
+  EXPECT_EQ(search_.LastMsgId, u"13");
+
+  // A result id too large for 64 bits is no newer result.
+  list_.clear();
+  service_.SetFault("/search.json",
+                    Answer(R"({"results":[{"id":"99999999999999999999"},{"id":9223372036854775808}],"max_id":20})"));
+  Run();
+  EXPECT_TRUE(list_.empty());
+  EXPECT_EQ(search_.LastMsgId, u"13");
+
+  // A marker spoilt earlier counts as none and is replaced.
+  search_.LastMsgId = u"{ \"a\": 1 }";
+  service_.SetFault("/search.json", Answer(R"({"results":[{"id":3},{"id":2}],"max_id":3})"));
+  Run();
+  EXPECT_EQ(list_.size(), 2u);
+  EXPECT_EQ(search_.LastMsgId, u"3");
+}
+
+TEST_F(Search, ANetworkFailureAsksWithSinceIdAgainAndKeepsTheMarker) {
+  search_.SearchString = u"coffee";
+  search_.LastMsgId = u"7";
+  search_.SLID = false;
+  service_.Stop();
+  const TwitterResult r = Run();
+  EXPECT_EQ(r.code, ResultUnreachable);
+  EXPECT_EQ(r.httpStatus, -1);
+  EXPECT_EQ(r.errorText, u"");
+  EXPECT_TRUE(search_.SLID);
+  EXPECT_EQ(search_.LastMsgId, u"7");
+  EXPECT_TRUE(list_.empty());
+  EXPECT_TRUE(log_.ContainsAt(log4cpp::Priority::ERROR, "hr: hsra failed. le ")) << log_.Text();
 }
 
 }  // namespace

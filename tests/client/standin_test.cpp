@@ -2,6 +2,7 @@
 // the same on every run and its seed files must load.
 #include <gtest/gtest.h>
 
+#include "tests/client/client_test_util.h"
 #include "tools/standin/pictures.h"
 #include "tools/standin/seed.h"
 
@@ -51,6 +52,36 @@ TEST(StandInPictures, ThreeKindsWithTheirSignatures) {
   EXPECT_EQ(standin::MakePicture("/a.png").bytes, standin::MakePicture("/a.png").bytes);
   EXPECT_NE(standin::MakePicture("/a.png").bytes, standin::MakePicture("/b.png").bytes);
   EXPECT_TRUE(standin::MakePicture("/a.txt").contentType.empty());
+}
+
+class StandInFaults : public client_test::StandInTest {
+ protected:
+  int Status() {
+    HttpResponse r;
+    SendTwitterRequest({"wren", "secret"}, service_.HostPort(), "/statuses/replies.json", {}, r);
+    return r.status;
+  }
+};
+
+TEST_F(StandInFaults, TimesCountsTheAnswersAFaultAppliesTo) {
+  service_.SetFault("/statuses/replies.json", {.status = 503, .times = 2});
+  EXPECT_EQ(Status(), 503);
+  EXPECT_EQ(Status(), 503);
+  EXPECT_EQ(Status(), 200);
+
+  // Zero answers: none at all, and the fault set before is gone.
+  service_.SetFault("/statuses/replies.json", {.status = 503, .times = 0});
+  EXPECT_EQ(Status(), 200);
+  service_.SetFault("/statuses/replies.json", {.status = 500});
+  service_.SetFault("/statuses/replies.json", {.status = 503, .times = 0});
+  EXPECT_EQ(Status(), 200);
+
+  // Negative: until cleared.
+  service_.SetFault("/statuses/replies.json", {.status = 500});
+  EXPECT_EQ(Status(), 500);
+  EXPECT_EQ(Status(), 500);
+  service_.ClearFault("/statuses/replies.json");
+  EXPECT_EQ(Status(), 200);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <thread>
 
+#include "client/fetch_rules.h"
 #include "client/result_message.h"
 #include "client/timeline.h"
 #include "tests/client/client_test_util.h"
@@ -88,6 +89,61 @@ TEST_F(Timeline, OnlyIdsAboveTheMarkerAreKeptInAnswerOrder) {
   EXPECT_EQ(account_->FriendsLastMsgId, u"26755176471724032");
 }
 
+// Ids come from the network: one that is no plain 64-bit number must neither
+// become the marker (a saturated one would hide every later tweet) nor pass
+// the filter as a huge number.
+TEST_F(Timeline, IdsThatAreNoPlainNumbersNeverBecomeTheMarker) {
+  account_->FriendsLastMsgId = u"500";
+  service_.SetFault(kFriends, Answer(R"([{"id":9223372036854775808,"text":"big"},{"id":"99999999999999999999"},)"
+                                     R"({"id":"502x"},{"id":"-7"},{"id":501,"text":"b"}])"));
+  EXPECT_EQ(Friends().code, ResultOk);
+  EXPECT_EQ(Ids(), (std::vector<std::u16string>{u"501"}));
+  EXPECT_EQ(account_->FriendsLastMsgId, u"501");
+
+  // The largest id that fits is a marker like any other.
+  list_.clear();
+  service_.SetFault(kFriends, Answer(R"([{"id":9223372036854775807}])"));
+  EXPECT_EQ(Friends().code, ResultOk);
+  EXPECT_EQ(list_.size(), 1u);
+  EXPECT_EQ(account_->FriendsLastMsgId, u"9223372036854775807");
+
+  // A marker spoilt that way earlier counts as none, so the timeline moves
+  // again instead of staying frozen.
+  list_.clear();
+  account_->FriendsLastMsgId = u"18446744073709551616";
+  service_.SetFault(kFriends, Answer(R"([{"id":600},{"id":599}])"));
+  EXPECT_EQ(Friends().code, ResultOk);
+  EXPECT_EQ(Ids(), (std::vector<std::u16string>{u"600", u"599"}));
+  EXPECT_EQ(account_->FriendsLastMsgId, u"600");
+
+  // Only invalid ids on a first run: taken, but no marker.
+  list_.clear();
+  account_->FriendsLastMsgId.clear();
+  service_.SetFault(kFriends, Answer(R"([{"id":"abc"},{"id":1e30}])"));
+  EXPECT_EQ(Friends().code, ResultOk);
+  EXPECT_EQ(list_.size(), 2u);
+  EXPECT_EQ(account_->FriendsLastMsgId, u"");
+}
+
+TEST(FetchRules, MessageIdsAndMarkers) {
+  EXPECT_EQ(ParseMessageId(u"0"), 0);
+  EXPECT_EQ(ParseMessageId(u"0042"), 42);
+  EXPECT_EQ(ParseMessageId(u"9223372036854775807"), INT64_MAX);
+  for (const char16_t* bad : {u"", u"9223372036854775808", u"99999999999999999999", u"-1", u"+1", u" 1", u"1 ",
+                              u"12abc", u"1.5", u"\uFF11"})
+    EXPECT_FALSE(ParseMessageId(bad).has_value()) << Utf16ToUtf8(bad);
+  EXPECT_EQ(MessageIdOrZero(u"junk"), 0);
+
+  EXPECT_TRUE(IsNewerMarker(u"11", u"10"));
+  EXPECT_TRUE(IsNewerMarker(u"1", u""));
+  EXPECT_TRUE(IsNewerMarker(u"1", u"{\"a\":1}"));  // a spoilt marker gives way
+  EXPECT_FALSE(IsNewerMarker(u"10", u"10"));
+  EXPECT_FALSE(IsNewerMarker(u"9", u"10"));
+  EXPECT_FALSE(IsNewerMarker(u"0", u""));
+  EXPECT_FALSE(IsNewerMarker(u"9223372036854775808", u"10"));
+  EXPECT_FALSE(IsNewerMarker(u"{\"a\":1}", u""));
+}
+
 TEST_F(Timeline, CountAndPrefixShapeTheRequest) {
   struct Case {
     int setting;
@@ -144,7 +200,7 @@ TEST_F(Timeline, StatusBranches) {
     // The date moves only with a 200 or 304.
     EXPECT_EQ(account_->FriendsSince == u"before", c.httpStatus != 200 && c.httpStatus != 304);
     if (c.logLine) {
-      EXPECT_TRUE(log_.Has(c.logLine)) << log_.Text();
+      EXPECT_TRUE(log_.HasAt(log4cpp::Priority::ERROR, c.logLine)) << log_.Text();
     }
   }
 

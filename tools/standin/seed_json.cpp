@@ -4,15 +4,12 @@
 #include <memory>
 #include <sstream>
 
+#include "tools/standin/common.h"
 #include "tools/standin/seed.h"
 
 namespace standin {
 
 namespace {
-
-struct Put {
-  void operator()(json_object* o) const { json_object_put(o); }
-};
 
 json_object* Member(json_object* object, const char* name) {
   json_object* value = nullptr;
@@ -64,7 +61,7 @@ bool IsArray(json_object* v) { return v && json_object_is_type(v, json_type_arra
 }  // namespace
 
 bool ParseSeedJson(const std::string& text, SeedData* data, std::string* error) {
-  std::unique_ptr<json_object, Put> top(json_tokener_parse(text.c_str()));
+  Json top(json_tokener_parse(text.c_str()));
   if (!top || !json_object_is_type(top.get(), json_type_object)) {
     *error = "the seed is not a JSON object";
     return false;
@@ -157,7 +154,7 @@ bool LoadSeedFile(const std::string& path, SeedData* data, std::string* error) {
 }
 
 std::string SeedToJson(const SeedData& d) {
-  std::unique_ptr<json_object, Put> top(json_object_new_object());
+  Json top(json_object_new_object());
   json_object* account = json_object_new_object();
   json_object_object_add(account, "screen_name", json_object_new_string(d.accountUser.c_str()));
   json_object_object_add(account, "password", json_object_new_string(d.accountPassword.c_str()));

@@ -14,6 +14,7 @@
 #include <ctime>
 #include <thread>
 
+#include "tools/standin/common.h"
 #include "tools/standin/data_store.h"
 
 namespace standin {
@@ -21,12 +22,6 @@ namespace standin {
 namespace {
 
 constexpr std::size_t kRequestsKept = 10000;
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 // The inode of the TCP connection between the two ports, from the kernel's
 // socket tables.
@@ -85,19 +80,8 @@ const char* ErrorText(int status) {
   }
 }
 
-struct Put {
-  void operator()(json_object* o) const { json_object_put(o); }
-};
-
-std::string ErrorBody(const std::string& text, const std::string& path) {
-  std::unique_ptr<json_object, Put> o(json_object_new_object());
-  json_object_object_add(o.get(), "error", json_object_new_string(text.c_str()));
-  json_object_object_add(o.get(), "request", json_object_new_string(path.c_str()));
-  return json_object_to_json_string_ext(o.get(), JSON_C_TO_STRING_PLAIN);
-}
-
 void ObjectForArray(Reply& reply, const std::string& path) {
-  std::unique_ptr<json_object, Put> top(json_tokener_parse(reply.body.c_str()));
+  Json top(json_tokener_parse(reply.body.c_str()));
   if (!top) return;
   if (json_object_is_type(top.get(), json_type_array)) {
     reply.body = ErrorBody("Not found", path);
@@ -292,7 +276,10 @@ void StandIn::AddRoute(const std::string& method, const std::string& path, Route
 
 void StandIn::SetFault(const std::string& path, Fault fault) {
   std::lock_guard lock(impl_->mutex);
-  impl_->faults[path] = std::move(fault);
+  if (fault.times == 0)
+    impl_->faults.erase(path);
+  else
+    impl_->faults[path] = std::move(fault);
 }
 
 void StandIn::ClearFault(const std::string& path) {

@@ -82,7 +82,7 @@ struct Fault {
   bool dropMidBody = false;                 // send the headers and half the body, then close
   std::optional<std::string> body{};        // with `status`: this body (even empty) instead of the JSON error
   std::string contentType{};                // with `body`
-  int times = -1;                           // answers it applies to; -1: until cleared
+  int times = -1;                           // answers it applies to; 0: none; negative: until cleared
 };
 
 struct Options {
@@ -110,7 +110,9 @@ class StandIn {
   // A later route for the same method and path replaces the earlier one.
   void AddRoute(const std::string& method, const std::string& path, RouteHandler handler, bool prefix = false);
 
-  // Faults, by the request's path (without the query).
+  // Faults, by the request's path (without the query). A fault set for a
+  // path replaces the one before; one with `times` 0 applies to no answer,
+  // so it only clears that path.
   void SetFault(const std::string& path, Fault fault);
   void ClearFault(const std::string& path);
   void ClearFaults();

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <memory>
 
+#include "tools/standin/common.h"
 #include "tools/standin/data_store.h"
 #include "tools/standin/pictures.h"
 #include "tools/standin/standin.h"
@@ -17,34 +18,26 @@ namespace standin {
 
 namespace {
 
-struct Put {
-  void operator()(json_object* o) const { json_object_put(o); }
-};
-using Json = std::unique_ptr<json_object, Put>;
-
 std::string Render(json_object* o) { return json_object_to_json_string_ext(o, JSON_C_TO_STRING_PLAIN); }
 
-Reply JsonReply(json_object* o, int status = 200) {
+Reply JsonReply(json_object* o) {
   Json owned(o);
   Reply r;
-  r.status = status;
   r.body = Render(owned.get());
   return r;
 }
 
 Reply ErrorReply(int status, const std::string& text, const std::string& path) {
-  json_object* o = json_object_new_object();
-  json_object_object_add(o, "error", json_object_new_string(text.c_str()));
-  json_object_object_add(o, "request", json_object_new_string(path.c_str()));
-  return JsonReply(o, status);
+  Reply r;
+  r.status = status;
+  r.body = ErrorBody(text, path);
+  return r;
 }
 
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
 }
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
 
 std::int64_t NumberParam(const Request& request, const char* name, std::int64_t fallback) {
   const std::string text = request.Param(name);
