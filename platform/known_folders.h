@@ -26,6 +26,14 @@ constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 
 namespace platform {
-// Environment folder with its XDG default under $HOME ("" when neither is set).
+// The user's home folder: $HOME, else the account's entry ("" when neither).
+std::string HomeFolder();
+// Environment folder with its XDG default under the home folder ("" when
+// neither is known).
 std::string XdgFolder(const char* variable, const char* defaultUnderHome);
+// Creates a folder and every missing parent ("mkdir -p") with the
+// permission bits `mode` (less the umask); true when `path` is a folder
+// afterwards. With `durable`, each folder it created is flushed into its
+// parent, so that a crash does not lose it.
+bool MakeFolders(const std::string& path, unsigned mode, bool durable = false);
 }  // namespace platform

@@ -152,16 +152,6 @@ bool RunAndWait(const std::vector<std::string>& args, std::chrono::milliseconds 
   }
 }
 
-// mkdir -p.
-bool MakeFolders(const std::string& path) {
-  for (std::size_t i = 1; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == '/') {
-      if (mkdir(path.substr(0, i).c_str(), 0755) != 0 && errno != EEXIST) return false;
-    }
-  }
-  return true;
-}
-
 std::string MimeFolder() {
   const std::string dataHome = platform::XdgFolder("XDG_DATA_HOME", ".local/share");
   return dataHome.empty() ? std::string() : dataHome + "/mime";
@@ -180,7 +170,7 @@ bool RegisterHtmlApplicationType(bool waitForDatabase, bool* updateNeeded) {
   bool ok = true;
   std::string current;
   if (!ReadWholeFile(package, &current) || current != kMimePackage) {
-    ok = MakeFolders(packages) && WriteFileAtomically(package, kMimePackage);
+    ok = platform::MakeFolders(packages, 0755) && WriteFileAtomically(package, kMimePackage);
   }
   // The database is current when its cache is newer than the package.
   timespec packageTime{}, cacheTime{};

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <map>
+#include <mutex>
 #include <vector>
 
 #include "platform/atomic_file.h"
@@ -30,15 +32,36 @@ bool EndsWith(std::string_view s, std::string_view suffix) {
   return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
 }
 
-// mkdir -p, private to the user.
-bool MakeFolders(const std::string& path) {
-  for (std::size_t i = 1; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == '/') {
-      const std::string part = path.substr(0, i);
-      if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    }
+// What this process knows of each cache folder's total size: counted by
+// the last trim and raised by every store since, so that a store lists the
+// folder only when the cap may have been passed (a prefetch per delivered
+// tweet would otherwise stat thousands of entries each time). Entries
+// replaced or removed meanwhile, here or by another process, only make the
+// figure high, and a high figure only brings the next trim forward.
+class FolderTotals {
+ public:
+  // Adds a store of `bytes`; true when the folder must be trimmed (never
+  // trimmed yet by this process, or the figure is past `cap`).
+  bool Add(const std::string& folder, std::uint64_t bytes, std::uint64_t cap) {
+    std::lock_guard lock(mutex_);
+    auto it = totals_.find(folder);
+    if (it == totals_.end()) return true;
+    it->second += bytes;
+    return it->second > cap;
   }
-  return true;
+  void Set(const std::string& folder, std::uint64_t bytes) {
+    std::lock_guard lock(mutex_);
+    totals_[folder] = bytes;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, std::uint64_t> totals_;
+};
+
+FolderTotals& Totals() {
+  static FolderTotals totals;
+  return totals;
 }
 
 }  // namespace
@@ -63,7 +86,7 @@ std::string UrlCache::EntryPath(std::string_view url) const {
 
 bool UrlCache::Store(std::string_view url, std::string_view data) {
   if (folder_.empty() || !UsableUrl(url) || data.size() > maxEntry_ || data.size() > maxTotal_) return false;
-  if (!MakeFolders(folder_)) return false;
+  if (!MakeFolders(folder_, 0700)) return false;
   std::string content = kMagic;
   content.append(url);
   content.push_back('\n');
@@ -73,8 +96,12 @@ bool UrlCache::Store(std::string_view url, std::string_view data) {
   // A cache needs no flush to disk: an entry a crash cut short fails the
   // address check at its head and is fetched again.
   options.durable = false;
-  if (!WriteFileAtomically(EntryPath(url), content, options)) return false;
-  Trim();
+  const std::string path = EntryPath(url);
+  struct stat old {};
+  const std::uint64_t replaced = stat(path.c_str(), &old) == 0 ? static_cast<std::uint64_t>(old.st_size) : 0;
+  if (!WriteFileAtomically(path, content, options)) return false;
+  const std::uint64_t added = content.size() > replaced ? content.size() - replaced : 0;
+  if (Totals().Add(folder_, added, maxTotal_)) Trim();
   return true;
 }
 
@@ -159,6 +186,7 @@ void UrlCache::Trim() {
     }
   }
   closedir(dir);
+  Totals().Set(folder_, total);
 }
 
 }  // namespace platform

@@ -8,9 +8,10 @@
 // foreign file is never taken for an entry. Entries are written atomically
 // (temporary file, flush, rename), so two threads or two processes storing,
 // reading and evicting at once never see a torn entry. The cache is bounded:
-// after each store the least recently used entries are evicted until the
-// total is within the limit, and an entry larger than the entry limit is
-// refused.
+// when a store takes the total past the limit (by a running figure the
+// process keeps per folder, counted afresh on its first store there) the
+// least recently used entries are evicted until the total is within it, and
+// an entry larger than the entry limit is refused.
 #pragma once
 
 #include <cstdint>

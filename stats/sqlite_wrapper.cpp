@@ -15,10 +15,13 @@ constexpr int kBusyTimeoutMs = 2000;
 log4cpp::Category& WrapperLog() { return LogCategory("slw"); }
 log4cpp::Category& SqlLog() { return LogCategory("sql"); }
 
-// Failures after which the file holds sound data: another connection held
-// a lock past the busy timeout, or the disk is full. Discarding the file
-// then would only lose counts.
-bool KeepsFile(int code) { return code == SQLITE_BUSY || code == SQLITE_FULL; }
+// Failures that say the file itself is no database, or a broken one: only
+// then is starting anew worth its counts. Every other failure (a lock held
+// past the busy timeout, a full disk, no descriptor or no memory left, an
+// I/O error, a read-only file) leaves a file that may hold sound data.
+bool FileIsBad(int code) { return code == SQLITE_NOTADB || code == SQLITE_CORRUPT; }
+
+bool FileExists(const std::u16string& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace
 
@@ -27,11 +30,16 @@ CSqliteWrapper::~CSqliteWrapper() { CSqliteWrapper::Close(); }
 int CSqliteWrapper::Open(const std::u16string& path) {
   m_path = path;
   const int rc = OpenConnection();
-  if (rc == SQLITE_OK || KeepsFile(rc)) return rc;
-  DeleteFileW(m_path.c_str());
-  // A journal left beside the deleted file would be played into the new
-  // database.
-  DeleteFileW((m_path + u"-journal").c_str());
+  if (rc == SQLITE_OK) return rc;
+  if (FileIsBad(rc)) {
+    DeleteFileW(m_path.c_str());
+    // A journal left beside the deleted file would be played into the new
+    // database.
+    DeleteFileW((m_path + u"-journal").c_str());
+  } else if (rc != SQLITE_CANTOPEN || FileExists(m_path)) {
+    return rc;
+  }
+  // A bad file is gone, or there was none because its folder is missing.
   CreateFolderChain(m_path);
   return OpenConnection();
 }

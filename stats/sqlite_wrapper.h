@@ -32,8 +32,10 @@ class CSqliteWrapper {
   CSqliteWrapper& operator=(const CSqliteWrapper&) = delete;
 
   virtual ~CSqliteWrapper();
-  // Stores the path and opens; a file that cannot be opened or read as a
-  // database is deleted and created anew once (its folder chain too).
+  // Stores the path and opens. A file that is not a database, or a corrupt
+  // one, is deleted and created anew once; a missing folder chain is
+  // created and the open tried once more. Any other failure (busy, full,
+  // I/O, no descriptors, read-only) keeps the file and is the result.
   virtual int Open(const std::u16string& path);
   // 0 when open; otherwise logs and runs OpenConnection.
   virtual int EnsureOpen();

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "diag/logging.h"
 #include "platform/text.h"
 #include "platform/win32.h"
 #include "settings/account.h"
@@ -16,8 +17,18 @@ bool StatsEnabled() {
   return account.EnableStats;
 }
 
-// The store's life for one recording: one transaction over all counts and
-// the pruning, so a cycle's counts appear at once.
+// One transaction covers all counts and the pruning of a recording, so a
+// cycle's counts appear at once. Without it (another connection kept the
+// database locked past the busy timeout, or it could not be opened) every
+// statement would wait out that timeout on its own: the recording is
+// skipped instead. `step` names the recorder in the log line.
+bool Begin(nevlora::CStatsStorage& store, const char* step) {
+  const int rc = store.BeginTransaction();
+  if (rc == 0) return true;
+  LogCategory("stats").error("%s: bt failed. %d", step, rc);
+  return false;
+}
+
 void Finish(nevlora::CStatsStorage& store) {
   store.PruneOld();
   store.Commit();
@@ -29,14 +40,12 @@ void Finish(nevlora::CStatsStorage& store) {
 void RecordReceivedTweets(const TweetList& tweets) {
   if (!StatsEnabled()) return;
   auto store = nevlora::OpenStatsStore();
-  store->BeginTransaction();
+  if (!Begin(*store, "rrt")) return;
   for (const TwitterStatus& tweet : tweets) {
-    FILETIME ft{};
+    std::int64_t time = 0;
     // A tweet without a valid date would land in a period long gone, which
     // the pruning below deletes at once: leave it out.
-    if (!SystemTimeToFileTime(&tweet.createdUtc, &ft)) continue;
-    const std::int64_t time =
-        (static_cast<std::int64_t>(FileTimeToU64(ft)) - static_cast<std::int64_t>(kFileTimeUnixEpoch)) / 10000000;
+    if (!SystemTimeToUnixSeconds(tweet.createdUtc, &time)) continue;
     store->AddCount(time, "r", "");
     if (!tweet.user.screenName.empty()) store->AddCount(time, "r", Utf16ToUtf8(tweet.user.screenName));
   }
@@ -51,7 +60,7 @@ void RecordSentTweet(const std::u16string& text) {
   std::string addressee = FirstCapture("^@(\\w+)", utf8);
   if (addressee.empty()) addressee = FirstCapture("^d (\\w+)", utf8);
   auto store = nevlora::OpenStatsStore();
-  store->BeginTransaction();
+  if (!Begin(*store, "rst")) return;
   if (!utf8.empty()) {
     const auto now = static_cast<std::int64_t>(std::time(nullptr));
     store->AddCount(now, "s", "");

@@ -1,4 +1,7 @@
 // Counting received and sent tweets, when the account's EnableStats is on.
+// Each recording is one transaction; when it cannot begin (the database is
+// locked past the busy timeout, or cannot be opened) nothing is counted or
+// pruned, and that is logged ("stats").
 #pragma once
 
 #include <string>

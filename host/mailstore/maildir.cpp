@@ -15,6 +15,7 @@
 
 #include "host/mailstore/folder_names.h"
 #include "platform/atomic_file.h"
+#include "platform/known_folders.h"
 #include "platform/text.h"
 
 namespace mailstore {
@@ -27,20 +28,18 @@ bool IsDirectory(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST; }
-
-bool MakeDirectoryChain(const std::string& path) {
-  for (std::size_t pos = 1; pos <= path.size(); ++pos) {
-    if (pos == path.size() || path[pos] == '/') {
-      if (!MakeDirectory(path.substr(0, pos))) return false;
-    }
+// Makes a Maildir's folder and its tmp/, new/ and cur/ where missing;
+// *created tells whether any of them was made.
+bool MakeMaildir(const std::string& path, bool* created = nullptr) {
+  bool any = false;
+  for (const std::string& folder : {path, path + "/tmp", path + "/new", path + "/cur"}) {
+    if (::mkdir(folder.c_str(), 0700) == 0)
+      any = true;
+    else if (errno != EEXIST)
+      return false;
   }
-  return IsDirectory(path);
-}
-
-bool MakeMaildir(const std::string& path) {
-  return MakeDirectory(path) && MakeDirectory(path + "/tmp") && MakeDirectory(path + "/new") &&
-         MakeDirectory(path + "/cur");
+  if (created) *created = any;
+  return true;
 }
 
 std::vector<std::string> DirectoryEntries(const std::string& path) {
@@ -53,6 +52,26 @@ std::vector<std::string> DirectoryEntries(const std::string& path) {
   }
   ::closedir(dir);
   return names;
+}
+
+// A writer that died between creating its file in tmp/ and the rename
+// leaves the file there; one not accessed for 36 hours belongs to nobody
+// (the Maildir convention). The modification time alone would not do: a
+// file still being written already carries its message's delivery time,
+// which may lie years back, while its access time is that of its creation.
+void RemoveStaleTemporaries(const std::string& folder) {
+  constexpr time_t kStaleSeconds = 36 * 60 * 60;
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  const time_t now = ::time(nullptr);
+  const int fd = ::dirfd(dir);
+  while (const dirent* entry = ::readdir(dir)) {
+    if (entry->d_name[0] == '.') continue;
+    struct stat st;
+    if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (now - std::max(st.st_atime, st.st_mtime) > kStaleSeconds) ::unlinkat(fd, entry->d_name, 0);
+  }
+  ::closedir(dir);
 }
 
 // The host part of unique names, with "/" and ":" written as octal escapes
@@ -130,6 +149,11 @@ bool MailFolder::IsValidId(const std::string& id) {
 
 bool MailFolder::WriteDurably(const std::string& bytes, std::int64_t deliveryTime, const std::string& target,
                               bool replace) {
+  // Refused rather than stored where Read would never give it back.
+  if (bytes.size() > kMaxMessageBytes) {
+    errno = EFBIG;
+    return false;
+  }
   platform::AtomicWriteOptions options;
   options.mode = 0600;
   options.replace = replace;
@@ -211,6 +235,13 @@ bool MailFolder::Read(const std::string& id, StoredMessage* message) const {
     struct stat st;
     std::string bytes;
     bool ok = ::fstat(fd, &st) == 0;
+    // A message over the bound is not one this store wrote; reading it whole
+    // (and parsing it after) could exhaust memory. Checked while reading
+    // too, for a file that grows meanwhile.
+    if (ok && static_cast<std::uint64_t>(st.st_size) > kMaxMessageBytes) {
+      ok = false;
+      errno = EFBIG;
+    }
     char buf[65536];
     while (ok) {
       const ssize_t n = ::read(fd, buf, sizeof buf);
@@ -219,10 +250,19 @@ bool MailFolder::Read(const std::string& id, StoredMessage* message) const {
         ok = n == 0;
         break;
       }
+      if (bytes.size() + static_cast<std::size_t>(n) > kMaxMessageBytes) {
+        ok = false;
+        errno = EFBIG;
+        break;
+      }
       bytes.append(buf, static_cast<std::size_t>(n));
     }
+    const int readError = errno;
     ::close(fd);
-    if (!ok) return false;
+    if (!ok) {
+      errno = readError;
+      return false;
+    }
     std::string base, flags;
     SplitFileName(current.substr(4), &base, &flags);
     message->id = id;
@@ -272,7 +312,11 @@ std::shared_ptr<MailStore> MailStore::Open(const std::string& root, std::string*
     errno = EINVAL;
     return fail("The mail folder must be an absolute path:");
   }
-  if (!MakeDirectoryChain(root) || !MakeMaildir(root)) return fail("Cannot create the mail folder");
+  bool made = false;
+  if (!platform::MakeFolders(root, 0700, true) || !MakeMaildir(root, &made))
+    return fail("Cannot create the mail folder");
+  // New tmp/, new/ and cur/ must survive a crash as the root itself does.
+  if (made) platform::SyncFolder(root);
   char resolved[PATH_MAX];
   if (!::realpath(root.c_str(), resolved)) return fail("Cannot open the mail folder");
   std::shared_ptr<MailStore> store(new MailStore(resolved));
@@ -292,6 +336,8 @@ std::shared_ptr<MailFolder> MailStore::FolderLocked(const std::string& dirName) 
   if (it != folders_.end()) return it->second;
   auto folder = std::make_shared<MailFolder>(root_, dirName, writes_);
   folders_.emplace(dirName, folder);
+  // Once per folder and store: the first time anything of it is used.
+  RemoveStaleTemporaries(folder->path() + "/tmp");
   return folder;
 }
 

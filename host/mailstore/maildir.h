@@ -8,7 +8,9 @@
 // counter), so any number of threads may deliver into one folder at once.
 // A message's read flag is the Maildir "S" flag (unread messages that were
 // never read stay in new/, as a delivery agent leaves them), and its
-// delivery time is the file's modification time.
+// delivery time is the file's modification time. Temporary files that a
+// crashed writer left in a folder's tmp/ are removed after 36 hours, when
+// the store first opens that folder.
 //
 // All calls are safe from any thread.
 #pragma once
@@ -22,6 +24,10 @@
 #include <vector>
 
 namespace mailstore {
+
+// The largest message file the store writes or reads; a bigger file in a
+// folder is treated as unreadable.
+constexpr std::uint64_t kMaxMessageBytes = 64u << 20;
 
 enum class DefaultFolder { Inbox, Outbox, SentItems, DeletedItems, Drafts };
 
@@ -44,11 +50,13 @@ class MailFolder {
   std::u16string Name() const;
 
   // Writes a new message; false with errno set when it could not be written
-  // (nothing is left behind then).
+  // (nothing is left behind then; EFBIG over kMaxMessageBytes).
   bool Deliver(const std::string& bytes, bool read, std::int64_t deliveryTime, std::string* id);
   // Replaces a message; false with errno set (ENOENT when it is gone), the
   // old file then stays as it was.
   bool Rewrite(const std::string& id, const std::string& bytes, bool read, std::int64_t deliveryTime);
+  // False when the message is gone or cannot be read (errno EFBIG for a
+  // file over kMaxMessageBytes).
   bool Read(const std::string& id, StoredMessage* message) const;
   // Message ids in delivery order.
   std::vector<std::string> List() const;

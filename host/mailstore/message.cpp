@@ -229,20 +229,75 @@ void SetPartText(GMimeTextPart* part, const char* subtype, const std::string& ut
   g_mime_part_set_content_encoding(GMIME_PART(part), GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
 }
 
-// Replaces or adds the body part of the given subtype.
+// A text/plain or text/html part that is a body, not an attachment.
+bool IsTextBodyLeaf(GMimeObject* object) {
+  if (!GMIME_IS_TEXT_PART(object) || IsAttachmentPart(object)) return false;
+  GMimeContentType* type = g_mime_object_get_content_type(object);
+  return type && (g_mime_content_type_is_type(type, "text", "plain") || g_mime_content_type_is_type(type, "text", "html"));
+}
+
+// A new multipart/alternative of the text body `other` and the new `added`
+// part, plain text first.
+GMimeObject* NewAlternative(GMimeObject* other, GMimeObject* added, bool addedIsPlain) {
+  GMimeMultipart* alternative = g_mime_multipart_new_with_subtype("alternative");
+  g_mime_multipart_add(alternative, addedIsPlain ? added : other);
+  g_mime_multipart_add(alternative, addedIsPlain ? other : added);
+  return GMIME_OBJECT(alternative);
+}
+
+// Adds the body part of the given subtype, or replaces the one there is.
+// Nothing the message held is lost: a text body of the other kind becomes
+// multipart/alternative with the new one, and a body that was an
+// attachment or some other part is kept after the new body in
+// multipart/mixed.
 void SetBodyPart(GMimeMessage* m, const char* subtype, const std::string& utf8) {
   if (GMimeTextPart* existing = FindTextPart(m, subtype)) {
     SetPartText(existing, subtype, utf8);
     return;
   }
-  GMimeTextPart* part = g_mime_text_part_new_with_subtype(subtype);
-  SetPartText(part, subtype, utf8);
+  const bool plain = std::string_view(subtype) == "plain";
+  GMimeTextPart* text = g_mime_text_part_new_with_subtype(subtype);
+  SetPartText(text, subtype, utf8);
+  GMimeObject* part = GMIME_OBJECT(text);
   GMimeObject* top = g_mime_message_get_mime_part(m);
-  if (top && GMIME_IS_MULTIPART(top))
-    g_mime_multipart_insert(GMIME_MULTIPART(top), 0, GMIME_OBJECT(part));
-  else
-    g_mime_message_set_mime_part(m, GMIME_OBJECT(part));  // a single-part body is replaced
-  g_object_unref(part);
+  if (!top) {
+    g_mime_message_set_mime_part(m, part);
+  } else if (GMIME_IS_MULTIPART(top)) {
+    GMimeMultipart* multipart = GMIME_MULTIPART(top);
+    GMimeContentType* type = g_mime_object_get_content_type(top);
+    GMimeObject* first = g_mime_multipart_get_count(multipart) > 0 ? g_mime_multipart_get_part(multipart, 0) : nullptr;
+    if (type && g_mime_content_type_is_type(type, "multipart", "alternative")) {
+      if (plain)
+        g_mime_multipart_insert(multipart, 0, part);
+      else
+        g_mime_multipart_add(multipart, part);
+    } else if (first && IsTextBodyLeaf(first)) {
+      // Mixed content led by the other kind of body: the two become one
+      // alternative body.
+      g_object_ref(first);
+      GMimeObject* alternative = NewAlternative(first, part, plain);
+      g_object_unref(g_mime_multipart_replace(multipart, 0, alternative));
+      g_object_unref(alternative);
+      g_object_unref(first);
+    } else {
+      g_mime_multipart_insert(multipart, 0, part);
+    }
+  } else {
+    g_object_ref(top);  // kept while the message lets go of it
+    GMimeObject* combined = nullptr;
+    if (IsTextBodyLeaf(top)) {
+      combined = NewAlternative(top, part, plain);
+    } else {
+      GMimeMultipart* mixed = g_mime_multipart_new_with_subtype("mixed");
+      g_mime_multipart_add(mixed, part);
+      g_mime_multipart_add(mixed, top);
+      combined = GMIME_OBJECT(mixed);
+    }
+    g_mime_message_set_mime_part(m, combined);
+    g_object_unref(combined);
+    g_object_unref(top);
+  }
+  g_object_unref(text);
 }
 
 std::u16string PartText(GMimeTextPart* part) {

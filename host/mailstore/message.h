@@ -60,10 +60,14 @@ class Message {
   void SetSubject(std::u16string_view subject);
   // The HTML part's text, or empty.
   std::u16string HtmlBody() const;
-  // Replaces the HTML part (or, without one, the text body) by this HTML.
+  // Replaces the HTML part, or adds one. Nothing else is lost: with a
+  // plain-text body the two become multipart/alternative (plain first), and
+  // a body that is an attachment or other part is kept beside the new one
+  // in multipart/mixed.
   void SetHtmlBody(std::u16string_view html);
   // The plain-text part, else the HTML part without its markup.
   std::u16string TextBody() const;
+  // The same for the plain-text part.
   void SetTextBody(std::u16string_view text);
   std::u16string Categories() const;
   void SetCategories(std::u16string_view categories);

@@ -271,7 +271,12 @@ class CMapiMessage : public ComObject<IMessage> {
       case PR_CREATION_TIME: m.SetCreationTime(seconds()); return S_OK;
       case PR_LAST_MODIFICATION_TIME: m.SetLastModificationTime(seconds()); return S_OK;
       case PR_HTML:
-        m.SetHtmlBody(Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(p.Value.bin.lpb), p.Value.bin.cb)));
+        // A count with no bytes behind it is a caller's mistake, not an
+        // empty body.
+        if (!p.Value.bin.lpb && p.Value.bin.cb) return MAPI_E_INVALID_PARAMETER;
+        m.SetHtmlBody(p.Value.bin.cb ? Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(p.Value.bin.lpb),
+                                                                    p.Value.bin.cb))
+                                     : std::u16string());
         return S_OK;
       case PR_SENDER_NAME_W:
       case PR_SENDER_EMAIL_ADDRESS_W:

@@ -2,6 +2,7 @@
 // path (scope end, reassignment, Reset). Not itself shared between threads.
 #pragma once
 
+#include <type_traits>
 #include <utility>
 
 #include "platform/com/unknown.h"
@@ -17,7 +18,10 @@ class ComPtr {
   }
   ComPtr(const ComPtr& other) : ComPtr(other.p_) {}
   ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+  // Up the interface hierarchy only; anything else is a QueryInterface
+  // (As), which the object may refuse.
   template <class U>
+    requires std::is_convertible_v<U*, T*>
   ComPtr(const ComPtr<U>& other) : ComPtr(static_cast<T*>(other.get())) {}
   ~ComPtr() { Reset(); }
 

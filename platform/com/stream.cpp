@@ -1,11 +1,16 @@
 #include "platform/com/stream.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 #include <mutex>
 
 #include "platform/com/com_object.h"
 
 namespace {
+
+// The largest size a memory stream grows to.
+constexpr std::size_t kMaxStreamBytes = std::size_t{1} << 30;
 
 class CMemoryStream : public ComObject<IStream> {
  public:
@@ -23,9 +28,16 @@ class CMemoryStream : public ComObject<IStream> {
   }
 
   HRESULT Write(const void* data, ULONG size, ULONG* written) override {
+    if (written) *written = 0;
     if (!data && size) return E_POINTER;
     std::lock_guard lock(mutex_);
-    if (pos_ + size > bytes_.size()) bytes_.resize(pos_ + size);
+    const std::size_t limit = Limit();
+    if (pos_ > limit || size > limit - pos_) return E_OUTOFMEMORY;
+    try {
+      if (pos_ + size > bytes_.size()) bytes_.resize(pos_ + size);
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;  // nothing written; the stream is as it was
+    }
     if (size) std::memcpy(bytes_.data() + pos_, data, size);
     pos_ += size;
     if (written) *written = size;
@@ -41,7 +53,9 @@ class CMemoryStream : public ComObject<IStream> {
       base = static_cast<LONGLONG>(bytes_.size());
     else if (origin != STREAM_SEEK_SET)
       return STG_E_INVALIDFUNCTION;
-    if (move < -base) return STG_E_INVALIDFUNCTION;
+    // Before the start, or past what a memory stream may hold (the next
+    // write would have to fill the gap): refused, the position unchanged.
+    if (move < -base || move > static_cast<LONGLONG>(Limit()) - base) return STG_E_INVALIDFUNCTION;
     pos_ = static_cast<std::size_t>(base + move);
     if (newPosition) *newPosition = pos_;
     return S_OK;
@@ -55,6 +69,10 @@ class CMemoryStream : public ComObject<IStream> {
   }
 
  private:
+  // A stream made over more bytes than the cap may still be read and
+  // rewritten in place.
+  std::size_t Limit() const { return std::max(kMaxStreamBytes, bytes_.size()); }
+
   std::mutex mutex_;
   std::string bytes_;
   std::size_t pos_ = 0;

@@ -25,8 +25,11 @@ struct IStream : IUnknown {
 };
 using LPSTREAM = IStream*;
 
-// A growable stream in memory. `global` must be null (there are no global
-// memory handles here); the memory always goes with the stream.
+// A growable stream in memory, of at most 1 GiB: a seek past that fails
+// with STG_E_INVALIDFUNCTION, and a write that would grow the stream past
+// it (or finds no memory) with E_OUTOFMEMORY, the stream unchanged.
+// `global` must be null (there are no global memory handles here); the
+// memory always goes with the stream.
 HRESULT CreateStreamOnHGlobal(void* global, BOOL deleteOnRelease, IStream** stream);
 // A stream over a copy of `bytes`, positioned at the start.
 HRESULT CreateStreamOnBytes(std::string bytes, IStream** stream);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "platform/url_cache.h"
@@ -75,6 +76,42 @@ TEST(UrlCache, EvictsTheLeastRecentlyUsedAndStaleTemporaries) {
   EXPECT_TRUE(cache.Contains("http://h/d"));
   EXPECT_FALSE(FileExists(stale));
   EXPECT_TRUE(FileExists(fresh));
+}
+
+// The bytes the cache's entries take on disk.
+std::uint64_t EntryBytes(const std::string& folder) {
+  std::uint64_t total = 0;
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    if (e.path().extension() == ".entry") total += e.file_size();
+  return total;
+}
+
+TEST(UrlCache, TheCapHoldsWithoutListingTheFolderOnEveryStore) {
+  testing_support::TempProfile profile;
+  const std::string folder = profile.cacheDir() + "/capped";
+  constexpr std::uint64_t kCap = 3000;
+  const std::string body(900, 'p');
+  // A cache object per store, as each prefetch makes one.
+  ASSERT_TRUE(platform::UrlCache(folder, kCap, 1000).Store("http://h/first", body));
+
+  // Left by a crashed writer after the first store: nobody lists the folder
+  // while the stores stay under the cap...
+  const std::string stale = folder + "/0123.entry.tmpABCDEF";
+  WriteFile(stale, "half");
+  const timespec old[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+  utimensat(AT_FDCWD, stale.c_str(), old, 0);
+  ASSERT_TRUE(platform::UrlCache(folder, kCap, 1000).Store("http://h/second", body));
+  EXPECT_TRUE(FileExists(stale));
+
+  // ...and once they pass it, the folder is trimmed back within it, again
+  // and again, replacing entries or adding new ones.
+  for (int i = 0; i < 20; ++i) {
+    const std::string url = "http://h/" + std::to_string(i % 6);
+    ASSERT_TRUE(platform::UrlCache(folder, kCap, 1000).Store(url, body)) << i;
+    EXPECT_LE(EntryBytes(folder), kCap) << i;
+    EXPECT_TRUE(platform::UrlCache(folder, kCap, 1000).Contains(url)) << i;
+  }
+  EXPECT_FALSE(FileExists(stale));
 }
 
 TEST(UrlCacheThreads, ReadersNeverSeeATornEntry) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <thread>
+#include <type_traits>
 
 #include "addin/import/mapi.h"
 #include "platform/com/apartment.h"
@@ -196,6 +198,42 @@ TEST(ComStream, MemoryStreamReadsWritesAndSeeks) {
   EXPECT_EQ(std::string(buf, read), "hell!!");
   ASSERT_EQ(stream->Read(buf, 8, &read), S_OK);
   EXPECT_EQ(read, 0u);
+}
+
+TEST(ComStream, SeeksAndWritesPastTheCapFailAndChangeNothing) {
+  ComPtr<IStream> stream;
+  ASSERT_EQ(CreateStreamOnBytes("hello", stream.put()), S_OK);
+  ULONGLONG pos = 0;
+  ASSERT_EQ(stream->Seek(2, STREAM_SEEK_SET, &pos), S_OK);
+  // A terabyte on, or a move that overflows: refused, the position kept.
+  EXPECT_EQ(stream->Seek(LONGLONG{1} << 40, STREAM_SEEK_SET, &pos), STG_E_INVALIDFUNCTION);
+  EXPECT_EQ(stream->Seek(INT64_MAX, STREAM_SEEK_CUR, &pos), STG_E_INVALIDFUNCTION);
+  ASSERT_EQ(stream->Seek(0, STREAM_SEEK_CUR, &pos), S_OK);
+  EXPECT_EQ(pos, 2u);
+  // Up to the cap a seek is fine; a write there would grow past it.
+  ASSERT_EQ(stream->Seek(LONGLONG{1} << 30, STREAM_SEEK_SET, &pos), S_OK);
+  ULONG written = 7;
+  EXPECT_EQ(stream->Write("x", 1, &written), E_OUTOFMEMORY);
+  EXPECT_EQ(written, 0u);
+  STATSTG stat;
+  ASSERT_EQ(stream->Stat(&stat, 0), S_OK);
+  EXPECT_EQ(stat.cbSize, 5u);
+}
+
+TEST(ComPtr, ConvertsUpTheHierarchyOnlyAndQueriesForTheRest) {
+  static_assert(std::is_constructible_v<ComPtr<IUnknown>, ComPtr<IPing>>);
+  static_assert(std::is_constructible_v<ComPtr<IMAPIProp>, ComPtr<IMessage>>);
+  // Down or across needs QueryInterface, which the object may refuse.
+  static_assert(!std::is_constructible_v<ComPtr<IMessage>, ComPtr<IMAPIProp>>);
+  static_assert(!std::is_constructible_v<ComPtr<IOther>, ComPtr<IPing>>);
+  ComPtr<IPing> ping = MakeComObject<CPing, IPing>();
+  ComPtr<IUnknown> unknown = ping;
+  ComPtr<IOther> other;
+  EXPECT_EQ(unknown.As(&other), E_NOINTERFACE);
+  EXPECT_FALSE(other);
+  ComPtr<IPing> back;
+  ASSERT_EQ(unknown.As(&back), S_OK);
+  EXPECT_EQ(back.get(), ping.get());
 }
 
 }  // namespace

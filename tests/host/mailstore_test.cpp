@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <ctime>
 #include <cstdio>
 #include <filesystem>
 
@@ -22,6 +26,7 @@ using mailstore::EncodeFolderName;
 using mailstore::MailStore;
 using testing_support::FileExists;
 using testing_support::TempProfile;
+using testing_support::WriteFile;
 
 std::vector<std::string> Files(const std::string& dir) {
   std::vector<std::string> names;
@@ -309,6 +314,130 @@ TEST(MailStore, PythonsMailboxModuleReadsTheTree) {
   EXPECT_EQ(m.at("date"), "1260194602");
   EXPECT_EQ(m.at("flags"), "S");
   EXPECT_EQ(m.at("html"), "<b>hi</b>");
+}
+
+TEST(MailMessage, ANewBodyKeepsWhatTheMessageHeld) {
+  // A message that is nothing but an attachment gets its body beside it.
+  auto attached = mailstore::Message::Parse(
+      "Subject: a\nMIME-Version: 1.0\nContent-Type: application/pdf; name=\"a.pdf\"\n"
+      "Content-Disposition: attachment; filename=\"a.pdf\"\nContent-Transfer-Encoding: base64\n\nJVBERi0=\n");
+  ASSERT_TRUE(attached);
+  attached->SetHtmlBody(u"<p>see attached</p>");
+  auto reread = mailstore::Message::Parse(attached->Serialize());
+  ASSERT_TRUE(reread);
+  EXPECT_NE(reread->Serialize().find("multipart/mixed"), std::string::npos);
+  EXPECT_EQ(reread->HtmlBody(), u"<p>see attached</p>");
+  ASSERT_EQ(reread->Attachments().size(), 1u);
+  EXPECT_EQ(reread->Attachments()[0].fileName, u"a.pdf");
+  EXPECT_EQ(reread->Attachments()[0].data, "%PDF-");
+  EXPECT_EQ(reread->Subject(), u"a");
+
+  // Text over an HTML body, and HTML over a text body: both kept, as
+  // alternatives with the plain text first.
+  for (bool htmlFirst : {true, false}) {
+    mailstore::Message message(u"IPM.Note");
+    if (htmlFirst) {
+      message.SetHtmlBody(u"<p>caf\u00e9</p>");
+      message.SetTextBody(u"caf\u00e9");
+    } else {
+      message.SetTextBody(u"caf\u00e9");
+      message.SetHtmlBody(u"<p>caf\u00e9</p>");
+    }
+    const std::string bytes = message.Serialize();
+    EXPECT_NE(bytes.find("multipart/alternative"), std::string::npos) << bytes;
+    EXPECT_LT(bytes.find("text/plain"), bytes.find("text/html")) << bytes;
+    auto both = mailstore::Message::Parse(bytes);
+    ASSERT_TRUE(both);
+    EXPECT_EQ(both->HtmlBody(), u"<p>caf\u00e9</p>");
+    EXPECT_EQ(both->TextBody(), u"caf\u00e9");
+    // Setting one again replaces it in place.
+    both->SetHtmlBody(u"<p>n\u00e9w</p>");
+    const std::string again = both->Serialize();
+    EXPECT_EQ(again.find("multipart/alternative"), again.rfind("multipart/alternative"));
+    auto replaced = mailstore::Message::Parse(again);
+    EXPECT_EQ(replaced->HtmlBody(), u"<p>n\u00e9w</p>");
+    EXPECT_EQ(replaced->TextBody(), u"caf\u00e9");
+  }
+
+  // Mixed content led by an HTML body: the text joins it as its alternative.
+  auto mixed = mailstore::Message::Parse(
+      "Subject: m\nMIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=b\n\n--b\n"
+      "Content-Type: text/html; charset=utf-8\n\n<p>hi</p>\n--b\nContent-Type: text/plain\n"
+      "Content-Disposition: attachment; filename=\"notes.txt\"\n\nnotes\n--b--\n");
+  ASSERT_TRUE(mixed);
+  mixed->SetTextBody(u"hi");
+  auto joined = mailstore::Message::Parse(mixed->Serialize());
+  ASSERT_TRUE(joined);
+  EXPECT_EQ(joined->HtmlBody(), u"<p>hi</p>");
+  EXPECT_EQ(joined->TextBody(), u"hi");
+  ASSERT_EQ(joined->Attachments().size(), 1u);
+  EXPECT_EQ(joined->Attachments()[0].fileName, u"notes.txt");
+  EXPECT_NE(joined->Serialize().find("multipart/alternative"), std::string::npos);
+}
+
+TEST(MailStore, TemporariesOfACrashedWriterGoAfterThirtySixHours) {
+  TempProfile profile;
+  ASSERT_TRUE(MailStore::Open(profile.maildir(), nullptr));
+  const std::string inboxTmp = profile.maildir() + "/tmp/";
+  const std::string sentTmp = profile.maildir() + "/.Sent Items/tmp/";
+  const time_t now = std::time(nullptr);
+  auto leave = [&](const std::string& path, time_t accessed, time_t modified) {
+    WriteFile(path, "half a message");
+    const timespec times[2] = {{accessed, 0}, {modified, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  };
+  const time_t hour = 3600;
+  leave(inboxTmp + "crashed", now - 37 * hour, now - 37 * hour);
+  leave(sentTmp + "crashed", now - 37 * hour, now - 40 * hour);
+  leave(inboxTmp + "recent", now - 35 * hour, now - 35 * hour);
+  // Being written right now: the message's old delivery time is already set.
+  leave(inboxTmp + "writing", now, now - 3 * 365 * 24 * hour);
+
+  // Opening the store opens its default folders.
+  auto store = MailStore::Open(profile.maildir(), nullptr);
+  ASSERT_TRUE(store);
+  EXPECT_FALSE(FileExists(inboxTmp + "crashed"));
+  EXPECT_FALSE(FileExists(sentTmp + "crashed"));
+  EXPECT_TRUE(FileExists(inboxTmp + "recent"));
+  EXPECT_TRUE(FileExists(inboxTmp + "writing"));
+
+  // Once per folder and store: later leftovers wait for the next start.
+  leave(inboxTmp + "later", now - 37 * hour, now - 37 * hour);
+  store->Inbox();
+  EXPECT_TRUE(FileExists(inboxTmp + "later"));
+}
+
+TEST(MailStore, AMessageOverTheSizeBoundIsNeitherReadNorWritten) {
+  TempProfile profile;
+  auto store = MailStore::Open(profile.maildir(), nullptr);
+  ASSERT_TRUE(store);
+  auto inbox = store->Inbox();
+  std::string id;
+  ASSERT_TRUE(inbox->Deliver("Subject: x\n\nbody\n", false, 1260194602, &id));
+  const std::string path = profile.maildir() + "/new/" + id;
+  mailstore::StoredMessage message;
+  ASSERT_TRUE(inbox->Read(id, &message));
+
+  // Grown past the bound (a sparse file: no disk is used).
+  ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(mailstore::kMaxMessageBytes + 1)), 0);
+  errno = 0;
+  EXPECT_FALSE(inbox->Read(id, &message));
+  EXPECT_EQ(errno, EFBIG);
+  ASSERT_EQ(truncate(path.c_str(), 17), 0);
+  ASSERT_TRUE(inbox->Read(id, &message));
+  EXPECT_EQ(message.bytes, "Subject: x\n\nbody\n");
+
+  // A message that could not be read back is not written either.
+  const std::string huge(mailstore::kMaxMessageBytes + 1, 'x');
+  std::string other;
+  errno = 0;
+  EXPECT_FALSE(inbox->Deliver(huge, false, 1260194602, &other));
+  EXPECT_EQ(errno, EFBIG);
+  EXPECT_FALSE(inbox->Rewrite(id, huge, false, 1260194602));
+  EXPECT_EQ(inbox->List(), std::vector<std::string>{id});
+  EXPECT_TRUE(Files(profile.maildir() + "/tmp").empty());
+  ASSERT_TRUE(inbox->Read(id, &message));
+  EXPECT_EQ(message.bytes, "Subject: x\n\nbody\n");
 }
 
 }  // namespace

@@ -379,4 +379,35 @@ TEST(HostMapi, LogonReachesTheProfileStore) {
   EXPECT_EQ(session->OpenAddressBook(0, &IMessage::kIid, 0, book.put()), MAPI_E_INTERFACE_NOT_SUPPORTED);
 }
 
+TEST_F(HostOutlook, HtmlWithoutItsBytesIsRefusedAndTheBodyKept) {
+  ComPtr<_PostItem> post = NewPost(inbox_.get());
+  post->put_HTMLBody(u"<p>kept</p>");
+  ComPtr<IUnknown> object;
+  ASSERT_EQ(post->get_MAPIOBJECT(object.put()), S_OK);
+  ComPtr<IMessage> message;
+  ASSERT_EQ(object.As(&message), S_OK);
+
+  SPropValue html{};
+  html.ulPropTag = PR_HTML;
+  html.Value.bin = SBinary{5, nullptr};
+  SPropProblemArray* problems = nullptr;
+  ASSERT_EQ(message->SetProps(1, &html, &problems), S_OK);
+  ASSERT_TRUE(problems);
+  ASSERT_EQ(problems->cProblem, 1u);
+  EXPECT_EQ(problems->aProblem[0].scode, MAPI_E_INVALID_PARAMETER);
+  MAPIFreeBuffer(problems);
+  BSTR body;
+  ASSERT_EQ(post->get_HTMLBody(&body), S_OK);
+  EXPECT_EQ(body, u"<p>kept</p>");
+
+  // No bytes and no count is an empty body.
+  html.Value.bin = SBinary{0, nullptr};
+  problems = nullptr;
+  ASSERT_EQ(message->SetProps(1, &html, &problems), S_OK);
+  EXPECT_TRUE(!problems || problems->cProblem == 0);
+  MAPIFreeBuffer(problems);
+  ASSERT_EQ(post->get_HTMLBody(&body), S_OK);
+  EXPECT_EQ(body, u"");
+}
+
 }  // namespace

@@ -1,5 +1,8 @@
 // Counting and pruning through the recorders, the period starts in local
 // time, and the queries of the counter store.
+#include <log4cpp/Priority.hh>
+
+#include <chrono>
 #include <thread>
 
 #include "stats/counter_def.h"
@@ -58,6 +61,32 @@ TEST_F(CounterStoreTest, SentTweetsCountTheirAddressee) {
   }
   RecordSentTweet(u"");
   EXPECT_EQ(Counts("type='h'"), (std::vector<std::string>{"h|s||6", "h|s|alice|1", "h|s|bob|1"}));
+}
+
+TEST_F(CounterStoreTest, ADatabaseLockedElsewhereSkipsTheRecording) {
+  RecordSentTweet(u"first");
+  const std::string old = std::to_string(Now() - 200000);
+  Db holder(DatabasePath());
+  holder.Exec("INSERT INTO counter VALUES ('h', 's', '', " + old + ", 4)");
+  // Another connection holds the write lock past the busy timeout.
+  ASSERT_EQ(holder.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  testing_support::LogCapture log("stats");
+  const auto start = std::chrono::steady_clock::now();
+  RecordReceivedTweets({Tweet(Now() - 60, u"alice"), Tweet(Now() - 60, u"bob")});
+  RecordSentTweet(u"@carol hi");
+  // One wait each for the transaction, not one per statement.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(12));
+  holder.Exec("ROLLBACK");
+  EXPECT_TRUE(log.HasAt(log4cpp::Priority::ERROR, "rrt: bt failed. 5")) << log.Text();
+  EXPECT_TRUE(log.HasAt(log4cpp::Priority::ERROR, "rst: bt failed. 5")) << log.Text();
+  // Nothing counted, nothing pruned.
+  EXPECT_EQ(holder.Number("SELECT count(*) FROM counter WHERE key1='r' OR key2='carol'"), 0);
+  EXPECT_EQ(holder.Number("SELECT count FROM counter WHERE ts=" + old), 4);
+  EXPECT_EQ(holder.Number("SELECT count FROM counter WHERE type='h' AND ts<>" + old), 1);
+
+  // Free again, the next recording counts and prunes.
+  RecordSentTweet(u"again");
+  EXPECT_EQ(Counts("type='h'"), (std::vector<std::string>{"h|s||2"}));
 }
 
 TEST_F(CounterStoreTest, StatsOffWritesNothing) {

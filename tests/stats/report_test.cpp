@@ -25,6 +25,7 @@ using nevlora::CounterRow;
 using nevlora::CounterRows;
 using testing_support::FileExists;
 using testing_support::ReadFile;
+using testing_support::ScopedEnv;
 using testing_support::WriteFile;
 
 const std::string kPageDir = WRENVIA_STATS_PAGE_DIR;
@@ -38,34 +39,9 @@ std::string EmptyDataFile() {
   return out;
 }
 
-// Sets an environment variable (or removes it, for null) for the life of
-// the object.
-class EnvVar {
- public:
-  EnvVar(const char* name, const char* value) : name_(name) {
-    const char* old = std::getenv(name);
-    had_ = old != nullptr;
-    if (old) old_ = old;
-    if (value)
-      ::setenv(name, value, 1);
-    else
-      ::unsetenv(name);
-  }
-  ~EnvVar() {
-    if (had_)
-      ::setenv(name_.c_str(), old_.c_str(), 1);
-    else
-      ::unsetenv(name_.c_str());
-  }
-
- private:
-  std::string name_, old_;
-  bool had_ = false;
-};
-
 // No desktop: the report is written and nothing is opened.
 struct NoDesktop {
-  EnvVar display{"DISPLAY", nullptr}, wayland{"WAYLAND_DISPLAY", nullptr}, browser{"BROWSER", nullptr};
+  ScopedEnv display{"DISPLAY", nullptr}, wayland{"WAYLAND_DISPLAY", nullptr}, browser{"BROWSER", nullptr};
 };
 
 class ReportTest : public StatsTest {
@@ -215,8 +191,8 @@ TEST_F(ReportTest, OpeningStartsTheOpenerDetachedAndRegistersHtmlApplications) {
   WriteFile(bin + "/xdg-open", "#!/bin/sh\necho \"$1\" > " + noted + ".tmp\nmv " + noted + ".tmp " + noted +
                                    "\nsleep 3\n");
   chmod((bin + "/xdg-open").c_str(), 0700);
-  EnvVar path("PATH", (bin + ":/usr/bin:/bin").c_str());
-  EnvVar display("DISPLAY", ":97");
+  ScopedEnv path("PATH", (bin + ":/usr/bin:/bin").c_str());
+  ScopedEnv display("DISPLAY", ":97");
 
   const auto start = std::chrono::steady_clock::now();
   const auto outcome = nevlora::WriteStatsReport(Utf8ToUtf16(ReportFolder()));
@@ -242,7 +218,7 @@ TEST_F(ReportTest, OpeningStartsTheOpenerDetachedAndRegistersHtmlApplications) {
     EXPECT_FALSE(nevlora::WriteStatsReport(Utf8ToUtf16(ReportFolder())).opened);
   }
   {
-    EnvVar noOpener("PATH", "/nonexistent");
+    ScopedEnv noOpener("PATH", "/nonexistent");
     EXPECT_FALSE(nevlora::WriteStatsReport(Utf8ToUtf16(ReportFolder())).opened);
   }
   EXPECT_EQ(reinterpret_cast<std::intptr_t>(

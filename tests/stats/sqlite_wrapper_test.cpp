@@ -1,9 +1,14 @@
 // Opening with repair, schema creation and error reporting of the database
 // wrapper, through the counter store.
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <functional>
 
 #include "stats_test_util.h"
 
@@ -28,6 +33,28 @@ bool Contains(const std::vector<std::string>& lines, const std::string& text) {
 }
 
 class SqliteWrapperTest : public StatsTest {};
+
+// Opens a store on `path` in a child process after `prepare` (a lowered
+// limit, another user); the result of Open, or -1 when the child did not
+// get that far (skipped, for 200).
+int OpenInChild(const std::string& path, const std::function<bool()>& prepare) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (!prepare()) _exit(200);
+    OpenStore store;
+    _exit(store.Open(Utf8ToUtf16(path)) & 0xFF);
+  }
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+// A database with alice's three counters.
+void MakeHealthyDatabase(const std::string& path) {
+  OpenStore store;
+  ASSERT_EQ(store.Open(Utf8ToUtf16(path)), SQLITE_OK);
+  store.AddCount(1260172800, "r", "alice");
+}
 
 TEST_F(SqliteWrapperTest, MissingFolderIsCreatedAndNewFileGetsSchema) {
   LogLines log;
@@ -197,6 +224,72 @@ TEST_F(SqliteWrapperTest, FullDatabaseIsClosedAndKept) {
   EXPECT_TRUE(Contains(log.Errors(), "tre: se: 13 "));
   Db check(path);
   EXPECT_EQ(check.Number("SELECT count(*) FROM counter WHERE key2='alice'"), 3);
+}
+
+TEST_F(SqliteWrapperTest, AFileThatCannotBeOpenedNowIsKept) {
+  const std::string path = profile_.root() + "/s1.dat";
+  MakeHealthyDatabase(path);
+
+  // No descriptor left: SQLite cannot open the file (14), which is fine.
+  const int noDescriptor = OpenInChild(path, [] {
+    const int lowest = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (lowest < 0) return false;
+    close(lowest);
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(lowest);
+    return setrlimit(RLIMIT_NOFILE, &limit) == 0;
+  });
+  ASSERT_NE(noDescriptor, 200) << "the descriptor limit could not be lowered";
+  EXPECT_EQ(noDescriptor, SQLITE_CANTOPEN);
+  ASSERT_TRUE(FileExists(path));
+  EXPECT_EQ(Db(path).Number("SELECT count(*) FROM counter WHERE key2='alice'"), 3);
+}
+
+TEST_F(SqliteWrapperTest, AReadOnlyFileThatNeedsARollbackIsKept) {
+  // A crash in the middle of a transaction left a journal; then the file
+  // became read-only (a restored backup, another owner). Opening must
+  // roll back and cannot (8): the file and its journal are what is left of
+  // the counts, and stay.
+  const std::string source = profile_.root() + "/s1.dat";
+  MakeHealthyDatabase(source);
+  // Another user must reach the copy: a folder of its own under /tmp.
+  std::string folder = "/tmp/wrenvia-readonly-XXXXXX";
+  ASSERT_TRUE(mkdtemp(folder.data()));
+  chmod(folder.c_str(), 0777);
+  const std::string path = folder + "/s1.dat";
+  {
+    Db writer(source);
+    writer.Exec("PRAGMA cache_size=2");
+    ASSERT_EQ(writer.Exec("BEGIN"), SQLITE_OK);
+    for (int i = 0; i < 2000; ++i)
+      writer.Exec("INSERT INTO counter VALUES ('h', 'r', '" + std::string(200, 'x') + std::to_string(i) + "', " +
+                  std::to_string(i) + ", 1)");
+    ASSERT_TRUE(FileExists(source + "-journal"));
+    std::filesystem::copy_file(source, path);
+    std::filesystem::copy_file(source + "-journal", path + "-journal");
+    writer.Exec("ROLLBACK");
+  }
+  chmod(path.c_str(), 0444);
+  chmod((path + "-journal").c_str(), 0444);
+
+  const int readOnly = OpenInChild(path, [&] {
+    // Permissions do not hold back the superuser: be somebody else.
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return false;
+    return access(path.c_str(), R_OK) == 0 && access(path.c_str(), W_OK) != 0;
+  });
+  if (readOnly == 200) {
+    std::filesystem::remove_all(folder);
+    GTEST_SKIP() << "no user for whom the file is read-only";
+  }
+  EXPECT_EQ(readOnly, SQLITE_READONLY);
+  EXPECT_TRUE(FileExists(path));
+  EXPECT_TRUE(FileExists(path + "-journal"));
+  // Writable again, the next open rolls the transaction back.
+  chmod(path.c_str(), 0644);
+  chmod((path + "-journal").c_str(), 0644);
+  EXPECT_EQ(Db(path).Number("SELECT count(*) FROM counter"), 3);
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

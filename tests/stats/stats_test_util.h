@@ -19,6 +19,7 @@
 #include "settings/test_hooks.h"
 #include "stats/stats_storage.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_profile.h"
 
 namespace stats_test {
@@ -110,27 +111,7 @@ class Db {
 };
 
 // Sets TZ for the life of the object.
-class TimeZone {
- public:
-  explicit TimeZone(const char* zone) {
-    const char* old = std::getenv("TZ");
-    had_ = old != nullptr;
-    if (old) old_ = old;
-    ::setenv("TZ", zone, 1);
-    ::tzset();
-  }
-  ~TimeZone() {
-    if (had_)
-      ::setenv("TZ", old_.c_str(), 1);
-    else
-      ::unsetenv("TZ");
-    ::tzset();
-  }
-
- private:
-  bool had_ = false;
-  std::string old_;
-};
+using TimeZone = testing_support::ScopedTimeZone;
 
 // A received tweet created at `time` (seconds since 1970 UTC).
 inline TwitterStatus Tweet(std::int64_t time, const char16_t* sender) {

@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
 #include "platform/text.h"
 #include "store/body.h"
 #include "store/html_escape.h"
 #include "tests/store/test_tweets.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_profile.h"
 
 namespace {
 
@@ -196,6 +203,25 @@ TEST(FormatDisplayDate, LocalTimeWithTheLocalesNames) {
   EXPECT_EQ(FormatDisplayDate(tweet), u"not a date <b>");
   TimeEnvironment time("UTC");
   EXPECT_NE(RenderMessageBody(tweet).find(u">not a date &lt;b&gt;</a>"), std::u16string::npos);
+}
+
+TEST(FormatDisplayDate, DayAndMonthNamesInTheUsersLanguage) {
+  // A French locale built for the test, so that it does not depend on the
+  // locales the machine happens to have.
+  if (std::system("command -v localedef >/dev/null 2>&1") != 0) GTEST_SKIP() << "localedef is not installed";
+  testing_support::TempProfile profile;
+  const std::string locales = profile.root() + "/locales";
+  std::filesystem::create_directories(locales);
+  // localedef may answer 1 for mere warnings: what counts is what it wrote.
+  std::system(("localedef -i fr_FR -f UTF-8 '" + locales + "/fr_FR.UTF-8' >/dev/null 2>&1").c_str());
+  if (!testing_support::FileExists(locales + "/fr_FR.UTF-8/LC_TIME")) GTEST_SKIP() << "localedef failed";
+
+  testing_support::ScopedEnv locpath("LOCPATH", locales.c_str());
+  TimeEnvironment time("UTC", "fr_FR.UTF-8");
+  const char* current = std::setlocale(LC_TIME, nullptr);
+  ASSERT_TRUE(current && std::string(current) == "fr_FR.UTF-8") << (current ? current : "none");
+  // Monday 7 December 2009, 14:03:22 UTC.
+  EXPECT_EQ(FormatDisplayDate(MakeTweet(u"1", u"bob", "x")), u"lun., d\u00e9c. 07 14:03:22");
 }
 
 }  // namespace

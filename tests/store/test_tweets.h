@@ -2,11 +2,10 @@
 #pragma once
 
 #include <clocale>
-#include <cstdlib>
-#include <ctime>
 #include <string>
 
 #include "client/records.h"
+#include "tests/support/scoped_env.h"
 
 namespace store_testing {
 
@@ -31,27 +30,14 @@ inline TwitterStatus MakeTweet(std::u16string id, std::u16string screenName, std
 // Sets TZ and LC_TIME for the life of the object.
 class TimeEnvironment {
  public:
-  explicit TimeEnvironment(const char* tz, const char* locale = "C") {
-    const char* old = std::getenv("TZ");
-    hadTz_ = old != nullptr;
-    if (old) oldTz_ = old;
-    ::setenv("TZ", tz, 1);
-    ::tzset();
+  explicit TimeEnvironment(const char* tz, const char* locale = "C") : tz_(tz) {
     oldLocale_ = std::setlocale(LC_TIME, nullptr);
     std::setlocale(LC_TIME, locale);
   }
-  ~TimeEnvironment() {
-    if (hadTz_)
-      ::setenv("TZ", oldTz_.c_str(), 1);
-    else
-      ::unsetenv("TZ");
-    ::tzset();
-    std::setlocale(LC_TIME, oldLocale_.c_str());
-  }
+  ~TimeEnvironment() { std::setlocale(LC_TIME, oldLocale_.c_str()); }
 
  private:
-  bool hadTz_ = false;
-  std::string oldTz_;
+  testing_support::ScopedTimeZone tz_;
   std::string oldLocale_;
 };
 
