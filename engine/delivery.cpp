@@ -3,6 +3,8 @@
 #include <unordered_set>
 
 #include "addin/picture_cache.h"
+#include "engine/new_tweet_feed.h"
+#include "engine/seen_tweets.h"
 #include "engine/twitter_runner.h"
 #include "platform/sound.h"
 #include "settings/account.h"
@@ -24,9 +26,12 @@ void DeliverTweet(_Application* application, const std::u16string& folderId, con
   const HRESULT hr = CreateTweetItem(application, target, tweet, account, &entryId);
   if (!seenKey.empty()) SeenTweets::Instance().Insert(seenKey);
   NewTweetFeed::Instance().AddFront(tweet, entryId);
-  if (report && SUCCEEDED(hr) && !entryId.empty()) {
+  if (!report) return;
+  if (SUCCEEDED(hr) && !entryId.empty()) {
     ++report->delivered;
     if (report->onDelivered) report->onDelivered(tweet, entryId);
+  } else {
+    ++report->failed;
   }
 }
 

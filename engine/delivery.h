@@ -8,8 +8,6 @@
 #include "addin/import/outlook.h"
 #include "client/records.h"
 #include "engine/cycle_report.h"
-#include "engine/new_tweet_feed.h"
-#include "engine/seen_tweets.h"
 
 class CTwitterAccount;
 namespace nevlora {

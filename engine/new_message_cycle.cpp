@@ -4,6 +4,7 @@
 #include "client/timeline.h"
 #include "diag/logging.h"
 #include "engine/delivery.h"
+#include "engine/seen_tweets.h"
 #include "engine/twitter_runner.h"
 #include "platform/message_box.h"
 #include "platform/text.h"

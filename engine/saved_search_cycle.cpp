@@ -3,6 +3,7 @@
 #include "client/search.h"
 #include "diag/logging.h"
 #include "engine/delivery.h"
+#include "engine/seen_tweets.h"
 #include "engine/twitter_runner.h"
 #include "platform/text.h"
 #include "settings/account.h"
@@ -13,8 +14,7 @@ namespace {
 log4cpp::Category& Log() { return LogCategory("twr"); }
 
 // The search may be edited or removed on the UI thread while this one runs
-// against the service, so it runs on a copy; its progress is written back
-// only to the same search, still at its place.
+// against the service, so it runs on a copy.
 bool SameSearch(const CSearchOpts& a, const CSearchOpts& b) {
   return a.SearchString == b.SearchString && a.NewMessageFolderId == b.NewMessageFolderId &&
          a.NewMessageFolderStoreId == b.NewMessageFolderStoreId;
@@ -41,8 +41,11 @@ void RunSavedSearch(nevlora::CTwitterRunner& runner, CTwitterAccount& account, s
   TweetList list;
   SearchTweets(search, result, noCredentials, list, account);
   {
+    // Progress goes back only to the same search, still where it was and
+    // not moved on by an overlapping run meanwhile.
     auto guard = account.Lock();
-    if (index < account.Searches.Count() && SameSearch(account.Searches.At(index), original)) {
+    if (index < account.Searches.Count() && SameSearch(account.Searches.At(index), original) &&
+        account.Searches.At(index).LastMsgId == original.LastMsgId) {
       account.Searches.At(index).LastMsgId = search.LastMsgId;
       account.Searches.At(index).SLID = search.SLID;
     }
@@ -52,7 +55,7 @@ void RunSavedSearch(nevlora::CTwitterRunner& runner, CTwitterAccount& account, s
               Utf16ToAnsi(oldLastId).c_str());
   if (result.code != ResultOk) {
     Log().error("ros: Error: %d, Http: %d", result.code, result.httpStatus);
-    if (report) report->resultCode = result.code;
+    if (report) ++report->failedSearches;
     return;
   }
   Log().debug("ros: Found %d new messages.", static_cast<int>(list.size()));

@@ -1,6 +1,8 @@
 #include "engine/thread_runner.h"
 
+#include <condition_variable>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/com/apartment.h"
 
@@ -26,31 +28,39 @@ struct WorkerExit {
 
 namespace {
 
-// Every worker of the process, so the process can wait for them before it
-// exits even after a Stop that gave up.
-struct WorkerCount {
+// Every worker of the process, so the process can stop them and wait for
+// them before it exits, even after a Stop that gave up.
+struct Workers {
   std::mutex mutex;
   std::condition_variable cv;
+  std::vector<std::weak_ptr<CThreadRunner>> runners;
   int running = 0;
 };
 
-WorkerCount& Workers() {
-  static WorkerCount* const workers = new WorkerCount();
+Workers& AllWorkers() {
+  static Workers* const workers = new Workers();
   return *workers;
 }
 
+// Which runner and which of its starts the current thread works for.
+thread_local const CThreadRunner* t_workerRunner = nullptr;
 thread_local std::uint64_t t_workerGeneration = 0;
 
 }  // namespace
 
 CThreadRunner::~CThreadRunner() {
-  // The last reference may be the worker's own, dropped as it ends.
-  std::lock_guard lock(m_lock);
-  if (m_thread.joinable()) {
-    if (m_thread.get_id() == std::this_thread::get_id())
-      m_thread.detach();
+  // The last reference may be the worker's own, dropped as it ends; any other
+  // thread only finds a worker here that has ended already.
+  std::thread thread;
+  {
+    std::lock_guard lock(m_lock);
+    thread = std::move(m_thread);
+  }
+  if (thread.joinable()) {
+    if (thread.get_id() == std::this_thread::get_id())
+      thread.detach();
     else
-      m_thread.join();
+      thread.join();
   }
 }
 
@@ -65,21 +75,23 @@ bool CThreadRunner::StartThread() {
   m_exit = std::make_shared<WorkerExit>();
   const std::uint64_t generation = ++m_generation;
   {
-    std::lock_guard count(Workers().mutex);
-    if (Workers().running++ == 0) {
-      static bool registered = false;
-      if (!registered) {
-        registered = true;
-        std::atexit(&CThreadRunner::JoinAllWorkers);
-      }
+    Workers& workers = AllWorkers();
+    std::lock_guard count(workers.mutex);
+    static bool registered = false;
+    if (!registered) {
+      registered = true;
+      std::atexit(&CThreadRunner::JoinAllWorkers);
     }
+    ++workers.running;
+    std::erase_if(workers.runners, [](const std::weak_ptr<CThreadRunner>& w) { return w.expired(); });
+    workers.runners.push_back(self);
   }
   try {
     m_thread = std::thread(&CThreadRunner::ThreadMain, std::move(self), generation);
   } catch (const std::system_error&) {
     {
-      std::lock_guard count(Workers().mutex);
-      --Workers().running;
+      std::lock_guard count(AllWorkers().mutex);
+      --AllWorkers().running;
     }
     m_running = false;
     m_wakeEvent.reset();
@@ -93,21 +105,35 @@ void CThreadRunner::ThreadMain(std::shared_ptr<CThreadRunner> runner, std::uint6
   std::shared_ptr<WorkerExit> exit;
   {
     std::lock_guard lock(runner->m_lock);
-    runner->m_threadId = GetCurrentThreadId();
+    if (runner->m_generation == generation) runner->m_threadId = GetCurrentThreadId();
     exit = runner->m_exit;
   }
+  t_workerRunner = runner.get();
   t_workerGeneration = generation;
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   runner->Run();
-  runner->ReleaseThreadOf(generation);
+  {
+    // Only while this worker is still the runner's current one: a Stop that
+    // gave up released it already, and a newer worker may be running.
+    std::lock_guard lock(runner->m_lock);
+    if (runner->m_generation == generation && runner->m_thread.get_id() == std::this_thread::get_id())
+      runner->ReleaseThreadLocked();
+  }
   CoUninitialize();
   if (exit) exit->Signal();
+  t_workerRunner = nullptr;
   runner.reset();  // may end the runner, on this thread
+  Workers& workers = AllWorkers();
   {
-    std::lock_guard count(Workers().mutex);
-    --Workers().running;
+    std::lock_guard count(workers.mutex);
+    --workers.running;
   }
-  Workers().cv.notify_all();
+  workers.cv.notify_all();
+}
+
+void CThreadRunner::Wake() {
+  std::lock_guard lock(m_lock);
+  if (m_wakeEvent) m_wakeEvent->Set();
 }
 
 void CThreadRunner::Stop() {
@@ -126,6 +152,10 @@ void CThreadRunner::Stop() {
 
 void CThreadRunner::ReleaseThread() {
   std::lock_guard lock(m_lock);
+  ReleaseThreadLocked();
+}
+
+void CThreadRunner::ReleaseThreadLocked() {
   if (m_thread.joinable()) {
     const bool ended = m_exit && m_exit->WaitFor(std::chrono::milliseconds(0));
     if (m_thread.get_id() != std::this_thread::get_id() && ended)
@@ -139,14 +169,14 @@ void CThreadRunner::ReleaseThread() {
   m_running = false;
 }
 
-void CThreadRunner::ReleaseThreadOf(std::uint64_t generation) {
-  {
-    std::lock_guard lock(m_lock);
-    if (generation != m_generation || !m_thread.joinable() || m_thread.get_id() != std::this_thread::get_id())
-      return;  // Stop released this worker already; a newer one may be running
-  }
-  ReleaseThread();
+bool CThreadRunner::StopRequested() const {
+  if (m_stopRequested) return true;
+  if (t_workerRunner != this) return false;
+  std::lock_guard lock(m_lock);
+  return t_workerGeneration != m_generation;
 }
+
+bool CThreadRunner::OnOwnWorker() const { return t_workerRunner == this; }
 
 bool CThreadRunner::IsRunning() const {
   std::lock_guard lock(m_lock);
@@ -163,15 +193,27 @@ std::shared_ptr<platform::AutoResetEvent> CThreadRunner::WakeEvent() const {
   return m_wakeEvent;
 }
 
-bool CThreadRunner::ShouldRun() const {
-  if (m_stopRequested) return false;
-  std::lock_guard lock(m_lock);
-  return t_workerGeneration == m_generation;
+int CThreadRunner::WorkersRunning() {
+  std::lock_guard lock(AllWorkers().mutex);
+  return AllWorkers().running;
 }
 
 void CThreadRunner::JoinAllWorkers() {
-  std::unique_lock lock(Workers().mutex);
-  Workers().cv.wait(lock, [] { return Workers().running == 0; });
+  Workers& workers = AllWorkers();
+  std::vector<std::weak_ptr<CThreadRunner>> runners;
+  {
+    std::lock_guard lock(workers.mutex);
+    runners.swap(workers.runners);
+  }
+  // A runner its owner never stopped would otherwise poll for ever.
+  for (const auto& weak : runners) {
+    if (auto runner = weak.lock()) {
+      runner->RequestStop();
+      runner->Wake();
+    }
+  }
+  std::unique_lock lock(workers.mutex);
+  workers.cv.wait(lock, [&workers] { return workers.running == 0; });
 }
 
 }  // namespace nevlora

@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -14,6 +13,8 @@
 #include "platform/win32.h"
 
 namespace nevlora {
+
+struct WorkerExit;
 
 // A runner is shared by its owner and its worker thread: the worker holds a
 // reference for as long as it runs, so a Stop that gave up waiting and an
@@ -40,7 +41,9 @@ class CThreadRunner : public std::enable_shared_from_this<CThreadRunner> {
   // id and the running flag.
   void ReleaseThread();
 
-  bool StopRequested() const { return m_stopRequested; }
+  // True once a stop was asked; on a worker left behind by a Stop that gave
+  // up (the runner was started again since), true as well.
+  bool StopRequested() const;
   bool IsRunning() const;
   DWORD ThreadId() const;
 
@@ -48,9 +51,11 @@ class CThreadRunner : public std::enable_shared_from_this<CThreadRunner> {
   static constexpr std::chrono::milliseconds kStopTimeout{5000};
   void SetStopTimeoutForTests(std::chrono::milliseconds timeout) { m_stopTimeout = timeout; }
 
-  // Waits until every worker thread of the process has ended (the process
-  // calls this before it exits, after stopping its runners).
+  // Asks every worker of the process to stop and waits until all have ended
+  // (the process calls this before it exits; it also runs at exit).
   static void JoinAllWorkers();
+  // How many workers of the process have not ended yet.
+  static int WorkersRunning();
 
  protected:
   // Starts the worker running ThreadMain on this runner (under the lock; no
@@ -59,17 +64,18 @@ class CThreadRunner : public std::enable_shared_from_this<CThreadRunner> {
   bool StartThread();
   // The event the worker sleeps on; null once released.
   std::shared_ptr<platform::AutoResetEvent> WakeEvent() const;
-  // On the worker: true while no stop was asked and this worker is still
-  // the runner's current one (a worker left behind by a Stop that gave up,
-  // after the runner was started again, sees false).
-  bool ShouldRun() const;
+  // True on this runner's own worker thread (the current one or one left
+  // behind).
+  bool OnOwnWorker() const;
 
   std::atomic<bool> m_stopRequested{false};
 
  private:
-  std::chrono::milliseconds m_stopTimeout = kStopTimeout;
   static void ThreadMain(std::shared_ptr<CThreadRunner> runner, std::uint64_t generation);
+  void ReleaseThreadLocked();
+  void Wake();
 
+  std::chrono::milliseconds m_stopTimeout = kStopTimeout;
   mutable std::mutex m_lock;
   std::thread m_thread;
   DWORD m_threadId = 0;
@@ -77,9 +83,7 @@ class CThreadRunner : public std::enable_shared_from_this<CThreadRunner> {
   bool m_running = false;
   std::uint64_t m_generation = 0;
   // Signalled by the worker when it ends; Stop waits on it.
-  std::shared_ptr<struct WorkerExit> m_exit;
-
-  void ReleaseThreadOf(std::uint64_t generation);
+  std::shared_ptr<WorkerExit> m_exit;
 };
 
 }  // namespace nevlora

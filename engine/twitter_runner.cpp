@@ -15,14 +15,18 @@ constexpr int kRepliesOnly = 1;
 constexpr int kRepliesAndDirect = 3;
 constexpr std::int64_t kSearchIntervalSeconds = 300;
 constexpr std::int64_t kDirectIntervalMinutes = 5;
+
+// The application reference of the worker running on this thread. Every
+// worker has its own, so one left behind by a Stop that gave up never shares
+// it with the runner's next worker.
+thread_local ComPtr<_Application> t_application;
 }  // namespace
 
 CTwitterRunner::~CTwitterRunner() {
   // A stream the worker never picked up holds a reference to the
-  // application; it is released here with the rest.
+  // application; it goes with the runner.
   std::lock_guard lock(m_appLock);
   m_marshalledApplication.Reset();
-  m_application.Reset();
 }
 
 int CTwitterRunner::CycleMinutes(std::int32_t pollFrequency) {
@@ -38,8 +42,8 @@ std::int64_t CTwitterRunner::Now() const {
 }
 
 ComPtr<_Application> CTwitterRunner::Application() const {
-  std::lock_guard lock(m_appLock);
-  return m_application;
+  if (!OnOwnWorker()) return nullptr;
+  return t_application;
 }
 
 HRESULT CTwitterRunner::Start() {
@@ -53,7 +57,7 @@ HRESULT CTwitterRunner::Start() {
     m_marshalledApplication = std::move(stream);
   }
   app.Reset();
-  StartThread();
+  if (!StartThread()) LogCategory("twr").error("run: no worker started (the runner must be shared to start)");
   return S_OK;
 }
 
@@ -61,22 +65,27 @@ void CTwitterRunner::RunNewMessageCycle(int mask) { CheckNewMessages(*this, fals
 
 void CTwitterRunner::RunSearchCycle() { RunSavedSearches(*this); }
 
+void CTwitterRunner::TakeMarshalledApplication() {
+  ComPtr<IStream> stream;
+  {
+    std::lock_guard lock(m_appLock);
+    stream = std::move(m_marshalledApplication);
+  }
+  if (!stream || t_application) return;
+  const HRESULT hr =
+      CoGetInterfaceAndReleaseStream(stream.Detach(), IidOf<_Application>(), t_application.put_void());
+  if (!t_application) LogCategory("oam").error("umoa failed. 0x%lx", static_cast<unsigned long>(hr));
+}
+
 DWORD CTwitterRunner::Run() {
   const auto event = WakeEvent();
   auto wait = [&event](std::chrono::milliseconds ms) {
     if (event) event->Wait(ms);
   };
   wait(m_timing.firstWait);
-  if (ShouldRun()) {
-    {
-      std::lock_guard lock(m_appLock);
-      if (m_marshalledApplication && !m_application) {
-        m_application.Reset();
-        const HRESULT hr = CoGetInterfaceAndReleaseStream(m_marshalledApplication.Detach(), IidOf<_Application>(),
-                                                          m_application.put_void());
-        if (!m_application) LogCategory("oam").error("umoa failed. 0x%lx", static_cast<unsigned long>(hr));
-      }
-    }
+  if (!StopRequested()) {
+    t_application.Reset();
+    TakeMarshalledApplication();
     std::int64_t lastDirect = 0, lastCycle = 0, lastSearch = 0;
     for (;;) {
       int mask = kRepliesOnly;
@@ -89,7 +98,7 @@ DWORD CTwitterRunner::Run() {
         directInterval = account.FetchFriendTimeline ? kDirectIntervalMinutes : frequency;
       }
       wait(m_timing.passWait);
-      if (!ShouldRun()) break;
+      if (StopRequested()) break;
       bool polling;
       {
         auto guard = account.Lock();
@@ -105,15 +114,14 @@ DWORD CTwitterRunner::Run() {
         RunNewMessageCycle(mask);
         lastCycle = now;
       }
-      if (!ShouldRun()) break;
+      if (StopRequested()) break;
       if (now - lastSearch < 0 || now - lastSearch <= kSearchIntervalSeconds) continue;
       RunSearchCycle();
       lastSearch = now;
-      if (!ShouldRun()) break;
+      if (StopRequested()) break;
     }
   }
-  std::lock_guard lock(m_appLock);
-  m_application.Reset();
+  t_application.Reset();
   return 0;
 }
 

@@ -6,11 +6,12 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 
 #include "addin/import/outlook.h"
 #include "engine/thread_runner.h"
-#include "platform/com/com_ptr.h"
 #include "platform/com/apartment.h"
+#include "platform/com/com_ptr.h"
 
 namespace nevlora {
 
@@ -29,8 +30,8 @@ class CTwitterRunner : public CThreadRunner {
   HRESULT Start() override;
   DWORD Run() override;
 
-  // The worker's own application reference (none on a runner that was never
-  // started, or when marshalling failed).
+  // The worker's own application reference, on the worker; none on any
+  // other thread (the temporary runners of the UI thread have none).
   ComPtr<_Application> Application() const;
 
   void SetTiming(RunnerTiming timing) { m_timing = std::move(timing); }
@@ -45,10 +46,11 @@ class CTwitterRunner : public CThreadRunner {
 
  private:
   std::int64_t Now() const;
+  void TakeMarshalledApplication();
 
   mutable std::mutex m_appLock;
+  // Marshalled by Start, waiting for the worker to take it.
   ComPtr<IStream> m_marshalledApplication;
-  ComPtr<_Application> m_application;
   RunnerTiming m_timing;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/sound.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -53,6 +54,10 @@ std::string FindPlayer() {
 
 }  // namespace
 
+namespace platform {
+bool IsSoundPlaying() { return g_playing; }
+}  // namespace platform
+
 BOOL PlaySoundW(LPCWSTR sound, void*, DWORD flags) {
   if (!sound || !(flags & SND_FILENAME)) return FALSE;
   const std::string file = Utf16ToUtf8(sound);
@@ -66,15 +71,31 @@ BOOL PlaySoundW(LPCWSTR sound, void*, DWORD flags) {
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  // The player must not inherit the caller's blocked signals (the command
+  // line blocks SIGINT while it polls): Ctrl+C stops it too.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none, defaults;
+  sigemptyset(&none);
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGINT);
+  sigaddset(&defaults, SIGTERM);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   std::string arg0 = player;
-  std::string arg1 = file;
+  // A file name starting with "-" must not read as an option.
+  std::string arg1 = file[0] == '-' ? "./" + file : file;
   char* argv[] = {arg0.data(), arg1.data(), nullptr};
   pid_t pid = 0;
-  const int rc = ::posix_spawn(&pid, player.c_str(), &actions, nullptr, argv, environ);
+  const int rc = player.find('/') == std::string::npos
+                     ? ::posix_spawnp(&pid, player.c_str(), &actions, &attributes, argv, environ)
+                     : ::posix_spawn(&pid, player.c_str(), &actions, &attributes, argv, environ);
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   if (rc != 0) {
     g_playing = false;
     return FALSE;

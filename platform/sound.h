@@ -16,3 +16,8 @@ constexpr DWORD SND_FILENAME = 0x00020000;
 // The player is the first of paplay, pw-play and aplay on the PATH, or the
 // command in $WRENVIA_SOUND_PLAYER (given the file as its one argument).
 BOOL PlaySoundW(LPCWSTR sound, void* module, DWORD flags);
+
+namespace platform {
+// True while a sound started by PlaySoundW is still playing.
+bool IsSoundPlaying();
+}  // namespace platform

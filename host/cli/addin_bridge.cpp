@@ -1,9 +1,9 @@
 #include "host/cli/addin_bridge.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "diag/logging.h"
+#include "host/mailstore/maildir.h"
 #include "host/outlook/application.h"
 #include "settings/migrate.h"
 #include "store/item_store.h"
@@ -16,11 +16,7 @@ void StartAddin() {
   InitLogging();
 }
 
-std::string MaildirRoot() {
-  if (const char* env = std::getenv("MAILDIR"); env && *env) return env;
-  const char* home = std::getenv("HOME");
-  return std::string(home ? home : "") + "/Maildir";
-}
+std::string MaildirRoot() { return mailstore::MailStore::DefaultRoot(); }
 
 bool ConnectMailStore() {
   ComPtr<_Application> app;

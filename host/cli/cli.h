@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace cli {
@@ -18,5 +19,9 @@ int SearchCommand(const Args& args);
 int FolderCommand(const Args& args);
 int DemoCommand(const Args& args);
 int PrintUsage(int status);
+
+// Text for the terminal: values from files or the network may hold control
+// characters (escape sequences), which are shown escaped ("\x1b").
+std::string PrintableText(std::u16string_view text);
 
 }  // namespace cli

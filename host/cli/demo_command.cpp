@@ -9,14 +9,14 @@
 #include <functional>
 #include <string>
 
-#include "engine/new_message_cycle.h"
-#include "engine/saved_search_cycle.h"
-#include "engine/twitter_runner.h"
+#include "diag/data_folder.h"
 #include "host/cli/addin_bridge.h"
+#include "host/cli/check_now.h"
 #include "host/cli/cli.h"
 #include "host/cli/folders.h"
 #include "host/mailstore/maildir.h"
 #include "host/mailstore/message.h"
+#include "platform/shell.h"
 #include "platform/text.h"
 #include "settings/account.h"
 #include "stats/stats_report.h"
@@ -36,15 +36,17 @@ std::string MakeTempProfile() {
 }
 
 // Everything the add-in and its host read or write lives below `dir`.
-void UseProfile(const std::string& dir) {
+bool UseProfile(const std::string& dir) {
   const std::string home = dir + "/home";
-  ::mkdir(dir.c_str(), 0700);
-  ::mkdir(home.c_str(), 0700);
+  CreateFolderChain(Utf8ToUtf16(home + "/"));
+  struct stat st;
+  if (::stat(home.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
   ::setenv("HOME", home.c_str(), 1);
   ::setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
   ::setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
   ::setenv("XDG_CACHE_HOME", (dir + "/cache").c_str(), 1);
   ::setenv("MAILDIR", (dir + "/Maildir").c_str(), 1);
+  return true;
 }
 
 bool Configure(const standin::StandIn& service, const standin::SeedData& seed) {
@@ -127,11 +129,14 @@ void PrintSummary(const std::string& profile, const CycleReport& cycle, const Cy
   }
 
   const std::string page = Utf16ToUtf8(report.pagePath);
-  std::printf("\nStatistics page: %s\n  open it with: xdg-open %s   (or its file:// address in a browser)\n",
-              page.c_str(), page.c_str());
+  // The page's .hta name is registered as a web page in the demo profile
+  // only; a browser started with that profile's data folder shows it.
+  std::printf("\nStatistics page: %s\n  open it with: XDG_DATA_HOME=%s/data xdg-open %s\n", page.c_str(),
+              profile.c_str(), page.c_str());
   std::printf("\nRead the mail with any Maildir program, for example:\n"
               "  mutt -f %s\n"
-              "  python3 -c \"import mailbox; [print(m['From'], '|', m['Subject']) for m in mailbox.Maildir('%s/.Twitter', factory=None)]\"\n",
+              "  python3 -c \"import mailbox; md = mailbox.Maildir('%s', create=False); "
+              "[print(f, len(md.get_folder(f))) for f in sorted(md.list_folders())]\"\n",
               MaildirRoot().c_str(), MaildirRoot().c_str());
   std::printf("\nProfile: %s (run 'wrenvia demo --profile %s' again: nothing new arrives)\n", profile.c_str(),
               profile.c_str());
@@ -143,22 +148,34 @@ int DemoCommand(const Args& args) {
   std::string profile;
   if (args.size() == 2 && args[0] == "--profile") {
     profile = args[1];
+    if (profile.empty()) {
+      std::fprintf(stderr, "wrenvia: --profile needs a folder name\n");
+      return 2;
+    }
   } else if (!args.empty()) {
     return PrintUsage(2);
   } else {
     profile = MakeTempProfile();
-  }
-  if (profile.empty()) {
-    std::fprintf(stderr, "wrenvia: no folder for the demo profile could be made\n");
-    return 1;
+    if (profile.empty()) {
+      std::fprintf(stderr, "wrenvia: no folder for the demo profile could be made\n");
+      return 1;
+    }
   }
   if (profile[0] != '/') {
     char cwd[4096];
     if (::getcwd(cwd, sizeof cwd)) profile = std::string(cwd) + "/" + profile;
   }
-  UseProfile(profile);
+  if (!UseProfile(profile)) {
+    std::fprintf(stderr, "wrenvia: the demo profile folder %s cannot be used\n", profile.c_str());
+    return 1;
+  }
 
-  const standin::SeedData seed = standin::GenerateSeed();
+  // Posts of the last day, so the statistics page has hours to chart; the
+  // ids stay the same from run to run, so a second run in the same profile
+  // finds nothing new.
+  standin::GenerateOptions options;
+  options.startTime = (static_cast<std::int64_t>(std::time(nullptr)) / 3600 - 20) * 3600;
+  const standin::SeedData seed = standin::GenerateSeed(options);
   standin::StandIn service(seed);
   if (!service.Start()) {
     std::fprintf(stderr, "wrenvia: the stand-in service could not start\n");
@@ -179,16 +196,14 @@ int DemoCommand(const Args& args) {
   }
   std::printf("Checking for new tweets...\n");
   std::fflush(stdout);
-  nevlora::CTwitterRunner runner;
-  CycleReport cycle, searches;
-  CheckNewMessages(runner, true, nullptr, kStreamReplies | kStreamDirect, &cycle);
-  if (cycle.resultCode < 0) {
+  const CheckOutcome outcome = CheckNow();
+  if (!outcome.fetched()) {
     DisconnectMailStore();
     return 1;
   }
-  RunSavedSearches(runner, &searches);
   const nevlora::StatsReportOutcome report = nevlora::WriteStatsReportForCli(false);
-  PrintSummary(profile, cycle, searches, report);
+  platform::RegisterHtmlApplicationType(true);
+  PrintSummary(profile, outcome.timeline, outcome.searches, report);
   DisconnectMailStore();
   service.Stop();
   return 0;

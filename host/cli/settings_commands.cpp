@@ -1,18 +1,13 @@
 // `wrenvia settings ...` and `wrenvia account password`: the option catalogue
 // by registry name.
-#include <termios.h>
-#include <unistd.h>
-
-#include <string.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <string>
 
 #include "host/cli/cli.h"
+#include "host/cli/run_lock.h"
 #include "platform/text.h"
 #include "settings/account.h"
 #include "settings/options.h"
@@ -20,7 +15,7 @@
 namespace cli {
 namespace {
 
-std::string Narrow(const std::u16string& s) { return Utf16ToUtf8(s); }
+std::string Narrow(const std::u16string& s) { return PrintableText(s); }
 
 template <class T>
 const SettingEntry<T>* FindEntry(const std::u16string& name) {
@@ -145,25 +140,6 @@ int Set(const std::string& name, const std::string& value) {
   return 2;
 }
 
-// Reads one line from standard input without echo when it is a terminal.
-bool ReadSecretLine(std::string* line) {
-  termios saved{};
-  const bool tty = ::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &saved) == 0;
-  if (tty) {
-    termios quiet = saved;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-    std::fputs("Password: ", stderr);
-  }
-  const bool ok = static_cast<bool>(std::getline(std::cin, *line));
-  if (tty) {
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-    std::fputs("\n", stderr);
-  }
-  if (!line->empty() && line->back() == '\r') line->pop_back();
-  return ok || !line->empty();
-}
-
 }  // namespace
 
 int SettingsCommand(const Args& args) {
@@ -178,32 +154,8 @@ int SettingsCommand(const Args& args) {
     return 0;
   }
   if (args.size() == 2 && args[0] == "get") return Get(args[1]);
-  if (args.size() == 3 && args[0] == "set") return Set(args[1], args[2]);
+  if (args.size() == 3 && args[0] == "set") return RefuseWhilePolling() ? 2 : Set(args[1], args[2]);
   return PrintUsage(2);
-}
-
-int AccountCommand(const Args& args) {
-  if (args.size() != 1 || args[0] != "password") return PrintUsage(2);
-  std::string password;
-  if (!ReadSecretLine(&password)) {
-    std::fprintf(stderr, "wrenvia: no password was given on standard input; nothing was changed\n");
-    return 2;
-  }
-  CTwitterAccount& account = GetAccount();
-  auto guard = account.Lock();
-  account.SetPassword(Utf8ToUtf16(password));
-  if (!password.empty() && account.Password.empty()) {
-    std::fprintf(stderr, "wrenvia: the password could not be protected; nothing was changed\n");
-    return 1;
-  }
-  const LONG rc = account.Save();
-  if (rc != ERROR_SUCCESS) {
-    std::fprintf(stderr, "wrenvia: the account could not be saved (error %d)\n", static_cast<int>(rc));
-    return 1;
-  }
-  std::printf(password.empty() ? "The password was cleared.\n" : "The password is stored.\n");
-  explicit_bzero(password.data(), password.size());
-  return 0;
 }
 
 }  // namespace cli

@@ -16,6 +16,7 @@ int PrintUsage(int status) {
       "  settings get NAME          one value by its registry name\n"
       "  settings set NAME VALUE    change one value (numbers: decimal; flags: 0/1, on/off, true/false)\n"
       "  account password           read the password from standard input and store it protected\n"
+      "  account password --clear   remove the stored password\n"
       "  stats                      write the statistics page, print its path and open it in a browser\n"
       "\n"
       "  check                      fetch new tweets, replies and direct messages now, then the saved searches\n"

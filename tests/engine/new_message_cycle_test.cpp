@@ -7,6 +7,7 @@
 
 #include "engine/new_message_cycle.h"
 #include "engine/twitter_runner.h"
+#include "platform/sound.h"
 #include "stats/stats_storage.h"
 #include "tests/engine/cycle_fixture.h"
 #include "tests/support/log_capture.h"
@@ -97,7 +98,7 @@ TEST_F(NewMessageCycle, SeenTweetsAreSkippedButStillSoundAndCount) {
   LogCapture log("twr");
   CycleReport report;
   // Wait until the first sound ended so the second is not refused as busy.
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  for (int i = 0; i < 500 && platform::IsSoundPlaying(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   CheckNewMessages(runner, true, nullptr, 0, &report);
   EXPECT_EQ(report.delivered, 0);
   EXPECT_EQ(Count(), 3u);
@@ -179,6 +180,20 @@ TEST_F(NewMessageCycle, PollingOffStopsOnlyTheBackgroundCycle) {
   log.Clear();
   CheckNewMessages(runner, true, nullptr, 3, nullptr);
   EXPECT_TRUE(log.Has("cnm: no un"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(NewMessageCycle, EachSenderPictureIsFetchedOncePerCycle) {
+  // Four tweets from three senders (alice twice, bob, carol's message).
+  nevlora::CTwitterRunner runner;
+  CheckNewMessages(runner, true, nullptr, kStreamReplies | kStreamDirect, nullptr);
+  std::size_t pictures = 0;
+  for (const auto& r : service_.Requests())
+    if (r.path.rfind("/profile_images/", 0) == 0) ++pictures;
+  EXPECT_EQ(pictures, 3u);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "platform/sound.h"
 #include "platform/text.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_profile.h"
 
 namespace {
@@ -34,7 +35,7 @@ TEST(PlaySound, PlaysInTheBackgroundNeverInterruptsAndSkipsMissingFiles) {
   WriteFile(player, "#!/bin/sh\necho \"$1\" >> " + profile.root() + "/played\nwhile [ ! -e " + release +
                         " ]; do sleep 0.02; done\n");
   ::chmod(player.c_str(), 0755);
-  ::setenv("WRENVIA_SOUND_PLAYER", player.c_str(), 1);
+  testing_support::ScopedEnv usePlayer("WRENVIA_SOUND_PLAYER", player.c_str());
   const std::string sound = profile.root() + "/new.wav";
   WriteFile(sound, "RIFF");
 
@@ -56,18 +57,14 @@ TEST(PlaySound, PlaysInTheBackgroundNeverInterruptsAndSkipsMissingFiles) {
   for (int i = 0; i < 500 && testing_support::ReadFile(profile.root() + "/played").size() < 2 * (sound.size() + 1); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(testing_support::ReadFile(profile.root() + "/played"), sound + "\n" + sound + "\n");
-  ::unsetenv("WRENVIA_SOUND_PLAYER");
 }
 
 TEST(PlaySound, SilentWithoutAnyPlayer) {
   TempProfile profile;
   const std::string sound = profile.root() + "/new.wav";
   WriteFile(sound, "RIFF");
-  const char* path = std::getenv("PATH");
-  const std::string saved = path ? path : "";
-  ::setenv("PATH", profile.root().c_str(), 1);
+  testing_support::ScopedEnv noPlayers("PATH", profile.root().c_str());
   EXPECT_FALSE(PlaySoundW(Utf8ToUtf16(sound).c_str(), nullptr, kFlags));
-  ::setenv("PATH", saved.c_str(), 1);
 }
 
 }  // namespace
