@@ -18,8 +18,11 @@ build: setup
 run: build
 	tools/run-main-job.sh $(BUILD)/release
 
+# One after the other: each stage uses every core itself.
 test: setup
-	$(MAKE) test-asan test-tsan fuzz
+	$(MAKE) test-asan
+	$(MAKE) test-tsan
+	$(MAKE) fuzz
 
 test-asan:
 	cmake -S . -B $(BUILD)/asan -DCMAKE_BUILD_TYPE=Debug -DWRENVIA_SANITIZE=address,undefined

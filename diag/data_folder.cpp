@@ -6,15 +6,14 @@ namespace {
 constexpr char16_t kDataSubPath[] = u"Nevlora/Wrenvia";
 
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+}  // namespace
 
-// The add-in writes "\" in its paths; this platform's folders take "/".
 std::u16string NativePath(std::u16string_view path) {
   std::u16string out(path);
   for (auto& c : out)
     if (c == u'\\') c = kPathSeparator;
   return out;
 }
-}  // namespace
 
 void GetDataFolder(char16_t (&path)[MAX_PATH]) {
   path[0] = 0;
@@ -26,7 +25,9 @@ void GetDataFolder(char16_t (&path)[MAX_PATH]) {
   std::u16string p(path);
   if (!IsSeparator(p.back())) p.push_back(kPathSeparator);
   p += kDataSubPath;
-  if (p.size() + 1 > static_cast<std::size_t>(MAX_PATH)) p.resize(MAX_PATH - 1);
+  // A folder that does not fit is the same as none: a cut path would name
+  // another folder.
+  if (p.size() + 1 > static_cast<std::size_t>(MAX_PATH)) p = u"c:\\";
   std::memcpy(path, p.c_str(), (p.size() + 1) * sizeof(char16_t));
 }
 

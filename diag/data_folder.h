@@ -17,3 +17,6 @@ std::u16string GetDataFolder();
 // ending in a separator keeps all its levels and a file path loses its file
 // name. Errors are ignored; always true.
 bool CreateFolderChain(std::u16string_view path);
+
+// The path with the add-in's "\" separators written as this platform's "/".
+std::u16string NativePath(std::u16string_view path);

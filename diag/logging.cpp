@@ -29,18 +29,16 @@ bool DebugLogEnabled() {
 }
 }  // namespace
 
-std::u16string LogFilePath() {
-  std::u16string path = GetDataFolder();
-  path += u"/Logs/Wrenvia.log";
-  return path;
-}
+namespace {
+std::u16string LogFolder() { return NativePath(GetDataFolder() + u"/Logs/"); }
+}  // namespace
+
+std::u16string LogFilePath() { return LogFolder() + u"Wrenvia.log"; }
 
 void InitLogging() {
   const auto priority = DebugLogEnabled() ? log4cpp::Priority::DEBUG : log4cpp::Priority::NOTICE;
-  std::u16string folder = GetDataFolder();
-  folder += u"/Logs/";
-  CreateFolderChain(folder);
-  const std::string file = Utf16ToAnsi(folder + u"Wrenvia.log");
+  CreateFolderChain(LogFolder());
+  const std::string file = Utf16ToAnsi(LogFilePath());
 
   auto* appender = new log4cpp::RollingFileAppender("default", file, kMaxFileSize, kBackups, true, kLogMode);
   ::chmod(file.c_str(), kLogMode);  // a file left by an older build may carry 0644

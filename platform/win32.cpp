@@ -107,6 +107,10 @@ bool SystemTimeToUnixSeconds(const SYSTEMTIME& st, std::int64_t* seconds) {
 
 SYSTEMTIME UnixSecondsToSystemTime(std::int64_t seconds) {
   SYSTEMTIME st{};
+  // FILETIME's range: 1601 to about 30828; anything else is no time at all.
+  constexpr std::int64_t kFirst = -11644473600;
+  constexpr std::int64_t kLast = 910692730085;
+  if (seconds < kFirst || seconds > kLast) return st;
   const std::int64_t ticks = seconds * 10000000 + static_cast<std::int64_t>(kFileTimeUnixEpoch);
   if (ticks < 0) return st;
   const FILETIME ft = U64ToFileTime(static_cast<std::uint64_t>(ticks));

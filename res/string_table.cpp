@@ -86,43 +86,77 @@ constexpr bool IsSorted() {
 }
 static_assert(IsSorted(), "string table must be sorted by id, without duplicates");
 
-// printf-style rendering of one number insert ("d", "i", "u", "x", "X", with
-// an optional "l"/"ll"/"I64" size and a width).
-bool FormatNumber(std::u16string_view spec, std::int64_t v, std::u16string* out) {
-  std::size_t i = 0;
-  bool zeroPad = false;
-  while (i < spec.size() && (spec[i] == u'0' || spec[i] == u'-' || spec[i] == u'+')) {
-    if (spec[i] == u'0') zeroPad = true;
-    ++i;
-  }
+// printf-style rendering of one insert's format: flags ("-" left-aligns,
+// "0" pads with zeros), a width, and for numbers a size ("l", "h"; "ll" or
+// "I64" for 64 bits) and a conversion (d i u x X). Numbers are 32-bit unless
+// the size says 64, as on Windows.
+struct InsertFormat {
+  bool left = false;
+  bool zero = false;
   std::size_t width = 0;
-  while (i < spec.size() && spec[i] >= u'0' && spec[i] <= u'9') width = width * 10 + (spec[i++] - u'0');
+  bool wide = false;  // 64-bit
+  char16_t conversion = 0;
+};
+
+bool ParseFormat(std::u16string_view spec, InsertFormat* f) {
+  std::size_t i = 0;
+  for (; i < spec.size() && (spec[i] == u'-' || spec[i] == u'0' || spec[i] == u'+' || spec[i] == u' '); ++i) {
+    if (spec[i] == u'-') f->left = true;
+    if (spec[i] == u'0') f->zero = true;
+  }
+  for (; i < spec.size() && spec[i] >= u'0' && spec[i] <= u'9'; ++i) f->width = f->width * 10 + (spec[i] - u'0');
+  if (i < spec.size() && spec[i] == u'.') {  // a precision: accepted, not applied
+    ++i;
+    while (i < spec.size() && spec[i] >= u'0' && spec[i] <= u'9') ++i;
+  }
   std::u16string_view rest = spec.substr(i);
-  while (!rest.empty() && (rest[0] == u'l' || rest[0] == u'h')) rest.remove_prefix(1);
-  if (rest.size() >= 3 && rest.substr(0, 3) == u"I64") rest.remove_prefix(3);
+  if (rest.size() >= 3 && rest.substr(0, 3) == u"I64") {
+    f->wide = true;
+    rest.remove_prefix(3);
+  } else if (rest.size() >= 2 && rest.substr(0, 2) == u"ll") {
+    f->wide = true;
+    rest.remove_prefix(2);
+  } else {
+    while (!rest.empty() && (rest[0] == u'l' || rest[0] == u'h' || rest[0] == u'w')) rest.remove_prefix(1);
+  }
   if (rest.size() != 1) return false;
+  f->conversion = rest[0];
+  return true;
+}
+
+void Pad(const InsertFormat& f, std::u16string text, std::u16string* out) {
+  if (text.size() < f.width) {
+    const std::size_t fill = f.width - text.size();
+    const bool zeros = f.zero && !f.left && f.conversion != u's';
+    if (f.left)
+      text.append(fill, u' ');
+    else if (zeros)
+      text.insert(!text.empty() && text[0] == u'-' ? 1 : 0, fill, u'0');  // after the sign
+    else
+      text.insert(0, fill, u' ');
+  }
+  out->append(text);
+}
+
+bool FormatNumber(const InsertFormat& f, std::int64_t v, std::u16string* out) {
   std::string digits;
-  switch (rest[0]) {
+  switch (f.conversion) {
     case u'd':
-    case u'i': digits = std::to_string(v); break;
-    case u'u': digits = std::to_string(static_cast<std::uint64_t>(v)); break;
+    case u'i': digits = std::to_string(f.wide ? v : static_cast<std::int64_t>(static_cast<std::int32_t>(v))); break;
+    case u'u':
+      digits = std::to_string(f.wide ? static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(static_cast<std::uint32_t>(v)));
+      break;
     case u'x':
     case u'X': {
-      static const char kLower[] = "0123456789abcdef";
-      static const char kUpper[] = "0123456789ABCDEF";
-      const char* set = rest[0] == u'x' ? kLower : kUpper;
-      std::uint64_t u = static_cast<std::uint64_t>(v);
+      const char* set = f.conversion == u'x' ? "0123456789abcdef" : "0123456789ABCDEF";
+      std::uint64_t u = f.wide ? static_cast<std::uint64_t>(v) : static_cast<std::uint32_t>(v);
       if (u == 0) digits = "0";
-      while (u) {
-        digits.insert(digits.begin(), set[u & 15]);
-        u >>= 4;
-      }
+      for (; u; u >>= 4) digits.insert(digits.begin(), set[u & 15]);
       break;
     }
     default: return false;
   }
-  while (digits.size() < width) digits.insert(digits.begin(), zeroPad ? '0' : ' ');
-  out->append(digits.begin(), digits.end());
+  Pad(f, std::u16string(digits.begin(), digits.end()), out);
   return true;
 }
 
@@ -170,17 +204,20 @@ std::u16string FormatMessageW(std::u16string_view p, std::initializer_list<Messa
       i = close;
     }
     const MessageArg& arg = *(args.begin() + (n - 1));
-    if (spec == u"s" || spec == u"ls" || spec == u"ws" || spec == u"S") {
+    InsertFormat format;
+    if (!ParseFormat(spec, &format)) return fail();
+    if (format.conversion == u's' || format.conversion == u'S') {
+      format.conversion = u's';
       if (const auto* s = std::get_if<std::u16string>(&arg)) {
-        out += *s;
+        Pad(format, *s, &out);
       } else {
         const std::string d = std::to_string(std::get<std::int64_t>(arg));
-        out.append(d.begin(), d.end());
+        Pad(format, std::u16string(d.begin(), d.end()), &out);
       }
       continue;
     }
     const auto* num = std::get_if<std::int64_t>(&arg);
-    if (!num || !FormatNumber(spec, *num, &out)) return fail();
+    if (!num || !FormatNumber(format, *num, &out)) return fail();
   }
   return out;
 }

@@ -51,14 +51,11 @@ CTwitterAccount::CTwitterAccount()
     : CTwitterAccount(HKEY_CURRENT_USER, FormatKeyPath(kAccountKeyFormat, kCompanyWord, kProductWord)) {}
 
 LONG CTwitterAccount::ExchangeValues(HKEY key, bool save, bool defaultsOnly) {
-  if (save && !defaultsOnly) BeforeSave();
-  RegExchange x(key, save, defaultsOnly);
-  x.Catalogue<CTwitterAccount>(*this, Catalogue());
-  // The saved searches come last, through the account's own key; defaults
-  // leave the list as it is.
-  if (!defaultsOnly && !x.stopped()) x.SetStatus(save ? Searches.Write(key) : Searches.Read(key));
-  if (!save && !defaultsOnly) AfterLoad();
-  return x.status();
+  return ExchangeCatalogue(*this, key, save, defaultsOnly, [&](RegExchange& x) {
+    // The saved searches come last, through the account's own key; defaults
+    // leave the list as it is.
+    if (!defaultsOnly && !x.stopped()) x.SetStatus(save ? Searches.Write(key) : Searches.Read(key));
+  });
 }
 
 std::u16string CTwitterAccount::GetPassword() const {
@@ -70,8 +67,11 @@ std::u16string CTwitterAccount::GetPassword() const {
   return UnprotectPassword(stored);
 }
 
-void CTwitterAccount::SetPassword(std::u16string_view password) {
+bool CTwitterAccount::SetPassword(std::u16string_view password) {
   std::u16string protectedText = ProtectPassword(password);
+  // A password that could not be protected must not erase the stored one.
+  if (!password.empty() && protectedText.empty()) return false;
   auto guard = Lock();
   Password = std::move(protectedText);
+  return true;
 }

@@ -17,7 +17,9 @@ class CTwitterAccount : public CRegSettings {
   // The clear-text password (empty when it cannot be unprotected).
   std::u16string GetPassword() const;
   // Stores the protected form of `password` in Password; the caller saves.
-  void SetPassword(std::u16string_view password);
+  // False, with the stored password left as it was, when it could not be
+  // protected.
+  bool SetPassword(std::u16string_view password);
 
   std::u16string User;
   std::u16string Password;  // protected, as hex text; never the clear text
@@ -27,30 +29,30 @@ class CTwitterAccount : public CRegSettings {
   std::u16string RepliesLastMsgId;
   std::u16string DirectSince;
   std::u16string DirectLastMsgId;
-  std::int32_t PollFrequency = 5;
-  bool PollForNewTweets = true;
+  std::int32_t PollFrequency{};
+  bool PollForNewTweets{};
   std::u16string NewMessageFolderId;
   std::u16string NewMessageFolderStoreId;
-  bool PerSenderFolders = false;
+  bool PerSenderFolders{};
   std::u16string NewMessageSound;
   std::u16string NewMessageCategories;
-  bool ShortenUrls = true;
-  bool TinyUrlPreview = false;
-  bool EnableStats = true;
-  bool IgnoreUpdateSizeLimit = false;
-  bool WarnOverLimit = true;
-  bool UseHttps = false;
-  bool FetchFriendTimeline = true;
-  bool FetchReplies = true;
-  bool FetchDirectMessages = true;
-  bool SaveSentMessages = false;
+  bool ShortenUrls{};
+  bool TinyUrlPreview{};
+  bool EnableStats{};
+  bool IgnoreUpdateSizeLimit{};
+  bool WarnOverLimit{};
+  bool UseHttps{};
+  bool FetchFriendTimeline{};
+  bool FetchReplies{};
+  bool FetchDirectMessages{};
+  bool SaveSentMessages{};
   std::u16string SentMessageFolderId;
   std::u16string SentMessageFolderStoreId;
-  std::int32_t RequestMessageCount = 100;
+  std::int32_t RequestMessageCount{};
   std::u16string ApiUrlPrefix;
   std::u16string ApiHost;
   std::u16string PrefPicService;
-  bool ShowExpandedPostWindow = false;
+  bool ShowExpandedPostWindow{};
   CSearchList Searches;
 };
 

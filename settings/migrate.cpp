@@ -6,6 +6,9 @@
 namespace {
 constexpr char16_t kOldWord[] = u"Plumora";
 constexpr char16_t kCompanyKey[] = u"Software\\Nevlora.com";
+// Left in an old key once its copy is saved, so that a later attempt (after
+// the other copy failed) does not copy it again over newer values.
+constexpr char16_t kCopiedMark[] = u"WrenviaCopied";
 
 bool KeyExists(const std::u16string& path) {
   HKEY key = nullptr;
@@ -14,15 +17,39 @@ bool KeyExists(const std::u16string& path) {
   return true;
 }
 
-// Copies one settings object from its old key to `newPath`. A value missing
-// from the old key (a later version's option) is copied as its default rather
-// than dropping the whole copy; true when the copy was saved.
+bool IsCopied(const std::u16string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  const bool copied =
+      RegQueryValueExW(key, kCopiedMark, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS &&
+      value != 0;
+  RegCloseKey(key);
+  return copied;
+}
+
+void MarkCopied(const std::u16string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
+  const DWORD one = 1;
+  RegSetValueExW(key, kCopiedMark, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+  RegCloseKey(key);
+}
+
+// Copies one settings object from its old key to `newPath` unless that was
+// done before. A value missing from the old key (a later version's option)
+// is copied as its default rather than dropping the whole copy; true when
+// the copy is saved.
 template <class T>
 bool CopySettings(const std::u16string& oldPath, const std::u16string& newPath) {
+  if (IsCopied(oldPath)) return true;
   T settings(HKEY_CURRENT_USER, oldPath);
   settings.Load();
   settings.SetKeyPath(newPath);
-  return settings.Save() == ERROR_SUCCESS;
+  if (settings.Save() != ERROR_SUCCESS) return false;
+  MarkCopied(oldPath);
+  return true;
 }
 }  // namespace
 

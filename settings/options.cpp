@@ -26,9 +26,5 @@ CPLOpts::CPLOpts(HKEY root, std::u16string keyPath) : CRegSettings(root, std::mo
 CPLOpts::CPLOpts() : CPLOpts(HKEY_CURRENT_USER, FormatKeyPath(kOptionsKeyFormat, kCompanyWord, kProductWord)) {}
 
 LONG CPLOpts::ExchangeValues(HKEY key, bool save, bool defaultsOnly) {
-  if (save && !defaultsOnly) BeforeSave();
-  RegExchange x(key, save, defaultsOnly);
-  x.Catalogue<CPLOpts>(*this, Catalogue());
-  if (!save && !defaultsOnly) AfterLoad();
-  return x.status();
+  return ExchangeCatalogue(*this, key, save, defaultsOnly);
 }

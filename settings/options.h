@@ -10,19 +10,20 @@ class CPLOpts : public CRegSettings {
   CPLOpts();
 
   LONG ExchangeValues(HKEY key, bool save, bool defaultsOnly) override;
+  // Names, kinds and defaults; the constructors set every field from it.
   static std::span<const SettingEntry<CPLOpts>> Catalogue();
 
-  std::int32_t TRI = 0;
-  std::int32_t TL = 0;
-  std::int32_t TP = 0;
-  std::int32_t TBMessageFieldWidth = 0;
-  bool ExitWorkaround = true;
-  bool DisplayInputField = false;
-  bool DisplayPostButtons = true;
-  bool DisplayTicker = true;
-  std::int32_t TickerCharLimit = 0;
-  std::int32_t HKNewTweet = 0;
-  bool ShowFullSenderName = false;
+  std::int32_t TRI{};
+  std::int32_t TL{};
+  std::int32_t TP{};
+  std::int32_t TBMessageFieldWidth{};
+  bool ExitWorkaround{};
+  bool DisplayInputField{};
+  bool DisplayPostButtons{};
+  bool DisplayTicker{};
+  std::int32_t TickerCharLimit{};
+  std::int32_t HKNewTweet{};
+  bool ShowFullSenderName{};
 };
 
 constexpr char16_t kOptionsKeyFormat[] = u"Software\\%s.com\\%s\\Options";

@@ -1,5 +1,7 @@
 #include "settings/password.h"
 
+#include <string.h>
+
 #include <vector>
 
 #include "platform/dpapi.h"
@@ -36,7 +38,9 @@ std::u16string ProtectPassword(std::u16string_view clearText) {
   DATA_BLOB entropy = EntropyBlob();
   CRYPTPROTECT_PROMPTSTRUCT prompt = Prompt();
   DATA_BLOB out{0, nullptr};
-  if (!CryptProtectData(&in, u"", &entropy, nullptr, &prompt, 0, &out)) return {};
+  const BOOL ok = CryptProtectData(&in, u"", &entropy, nullptr, &prompt, 0, &out);
+  explicit_bzero(input.data(), input.size());  // no clear text left behind
+  if (!ok) return {};
   static const char16_t kHex[] = u"0123456789ABCDEF";
   std::u16string hex;
   hex.reserve(out.cbData * 2);
@@ -71,6 +75,7 @@ std::u16string UnprotectPassword(std::u16string_view hexText) {
     if (c == 0) break;
     clear.push_back(c);
   }
+  explicit_bzero(out.pbData, out.cbData);
   LocalFree(out.pbData);
   return clear;
 }

@@ -24,8 +24,11 @@ struct SettingEntry {
   const char16_t* defaultText;   // strings
   std::int32_t defaultNumber;    // numbers, and flags as 0/1
 
+  // The variant's alternatives stand in the order of SettingKind.
   SettingKind kind() const { return static_cast<SettingKind>(field.index()); }
 };
+static_assert(static_cast<int>(SettingKind::String) == 0 && static_cast<int>(SettingKind::Number) == 1 &&
+              static_cast<int>(SettingKind::Flag) == 2);
 
 // Walks a catalogue in one of the three modes. In save mode the first failed
 // write stops the walk; in read mode a failed query gives the default and the
@@ -113,6 +116,24 @@ class CRegSettings {
   std::u16string m_keyPath;
   SettingsLock m_lock;
 };
+
+// The ExchangeValues walk every settings class shares: the hooks, the
+// class's catalogue, then `more` (the account's search list; it sees the
+// walk's state and may record its own status).
+template <class T, class More>
+LONG ExchangeCatalogue(T& self, HKEY key, bool save, bool defaultsOnly, More&& more) {
+  if (save && !defaultsOnly) self.BeforeSave();
+  RegExchange x(key, save, defaultsOnly);
+  x.Catalogue<T>(self, T::Catalogue());
+  more(x);
+  if (!save && !defaultsOnly) self.AfterLoad();
+  return x.status();
+}
+
+template <class T>
+LONG ExchangeCatalogue(T& self, HKEY key, bool save, bool defaultsOnly) {
+  return ExchangeCatalogue(self, key, save, defaultsOnly, [](RegExchange&) {});
+}
 
 // Builds "Software\%s.com\%s\..." style key paths.
 std::u16string FormatKeyPath(std::u16string_view format, std::u16string_view company, std::u16string_view product);

@@ -20,11 +20,7 @@ std::span<const SettingEntry<CSearchOpts>> CSearchOpts::Catalogue() { return kCa
 CSearchOpts::CSearchOpts() : CRegSettings(nullptr, std::u16string()) { ExchangeValues(nullptr, false, true); }
 
 LONG CSearchOpts::ExchangeValues(HKEY key, bool save, bool defaultsOnly) {
-  if (save && !defaultsOnly) BeforeSave();
-  RegExchange x(key, save, defaultsOnly);
-  x.Catalogue<CSearchOpts>(*this, Catalogue());
-  if (!save && !defaultsOnly) AfterLoad();
-  return x.status();
+  return ExchangeCatalogue(*this, key, save, defaultsOnly);
 }
 
 void CSearchList::RemoveAt(std::size_t index) {

@@ -18,7 +18,7 @@ class CSearchOpts : public CRegSettings {
   std::u16string NewMessageFolderId;
   std::u16string NewMessageFolderStoreId;
   std::u16string LastMsgId;
-  bool SLID = true;
+  bool SLID{};
 };
 
 // The most searches a user may keep; adding one more is refused.

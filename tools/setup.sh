@@ -7,7 +7,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
 packages=(
-  build-essential cmake g++ clang libclang-rt-14-dev pkg-config git
+  build-essential make cmake g++ clang libclang-rt-14-dev pkg-config git
   libjson-c-dev libpcre3-dev liblog4cpp5-dev libsqlite3-dev sqlite3
   libcurl4-openssl-dev libxml2-dev libsodium-dev libgmime-3.0-dev
   libcpp-httplib-dev googletest libgtest-dev libgmock-dev
@@ -25,17 +25,26 @@ command -v npm >/dev/null 2>&1 || missing+=(nodejs npm)
 
 if [ ${#missing[@]} -gt 0 ]; then
   sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+      echo "setup: these packages are missing: ${missing[*]}" >&2
+      echo "setup: run this script as root, or install sudo, to install them" >&2
+      exit 1
+    fi
+    sudo="sudo"
+  fi
   echo "setup: installing ${missing[*]}"
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-# Chart scripts of the statistics page, pinned by the lockfile.
-if [ -f "$here/stats/page/package-lock.json" ]; then
-  if [ ! -f "$here/stats/page/node_modules/flot/package.json" ]; then
+# Chart scripts of the statistics page, pinned by the lockfile; installed
+# again when the lockfile changed since the last install.
+page="$here/stats/page"
+if [ -f "$page/package-lock.json" ]; then
+  if [ ! -f "$page/node_modules/flot/package.json" ] || [ "$page/package-lock.json" -nt "$page/node_modules/.package-lock.json" ]; then
     echo "setup: installing the chart scripts"
-    (cd "$here/stats/page" && npm ci --no-audit --no-fund --loglevel=error)
+    (cd "$page" && npm ci --no-audit --no-fund --loglevel=error)
   fi
 fi
 echo "setup: done"

@@ -5,8 +5,10 @@
 
 #include "diag/data_folder.h"
 #include "diag/logging.h"
+#include "platform/known_folders.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_profile.h"
 
 namespace {
@@ -32,11 +34,18 @@ TEST(DataFolder, LivesUnderTheLocalDataFolderAndFallsBackToDriveRoot) {
   EXPECT_TRUE(testing_support::FileExists(profile.dataDir()));
   EXPECT_FALSE(testing_support::FileExists(profile.dataDir() + "/Nevlora"));
 
-  const std::string home = std::getenv("HOME");
-  ::unsetenv("HOME");
-  ::unsetenv("XDG_DATA_HOME");
+  // Without HOME (services, cron) the account's own home folder serves.
+  {
+    testing_support::ScopedEnv noHome("HOME", nullptr);
+    testing_support::ScopedEnv noData("XDG_DATA_HOME", nullptr);
+    const std::string expected = platform::HomeFolder() + "/.local/share/Nevlora/Wrenvia";
+    if (!platform::HomeFolder().empty()) {
+      EXPECT_EQ(Utf16ToUtf8(GetDataFolder()), expected);
+    }
+  }
+  // A folder too long for the path buffer is the same as none, not a cut one.
+  testing_support::ScopedEnv longData("XDG_DATA_HOME", ("/" + std::string(300, 'x')).c_str());
   EXPECT_EQ(GetDataFolder(), u"c:\\");
-  ::setenv("HOME", home.c_str(), 1);
 }
 
 TEST(DataFolder, CreateFolderChainKeepsLevelsBeforeTheLastSeparator) {

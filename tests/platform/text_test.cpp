@@ -63,6 +63,10 @@ TEST(SystemTime, FileTimeConversionsAgree) {
   EXPECT_FALSE(SystemTimeToFileTime(&bad, &ft));
   SYSTEMTIME zero{};
   EXPECT_FALSE(SystemTimeToUnixSeconds(zero, &secs));
+  // Seconds outside what a FILETIME holds give no time, not an overflow.
+  EXPECT_EQ(UnixSecondsToSystemTime(INT64_MAX).wYear, 0);
+  EXPECT_EQ(UnixSecondsToSystemTime(INT64_MIN).wYear, 0);
+  EXPECT_EQ(UnixSecondsToSystemTime(0).wYear, 1970);
 }
 
 }  // namespace

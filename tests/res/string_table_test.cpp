@@ -21,6 +21,11 @@ TEST(FormatMessage, FillsNumberedInsertsWithTheirFormats) {
   EXPECT_EQ(FormatMessageW(u"%1 plain, %1!lx! hex, %1!04d! padded", {std::int64_t{26}}),
             u"26 plain, 1a hex, 0026 padded");
   EXPECT_EQ(FormatMessageW(u"100%% sure%.%nnext", {}), u"100% sure.\r\nnext");
+  // Numbers are 32-bit unless the format says 64, as on Windows.
+  const std::int64_t hr = static_cast<std::int32_t>(0x80004005);
+  EXPECT_EQ(FormatMessageW(u"%1!lx! %1!I64x! %1!d!", {hr}), u"80004005 ffffffff80004005 -2147467259");
+  EXPECT_EQ(FormatMessageW(u"[%1!-5d!][%1!05d!][%2!6s!][%2!-6s!]", {std::int64_t{-42}, u"ab"}),
+            u"[-42  ][-0042][    ab][ab    ]");
   EXPECT_EQ(FormatMessageW(u"stop%0here", {}), u"stop");
   // An insert given as text where a number is formatted is refused, as is a
   // missing insert: the caller then shows nothing rather than garbage.

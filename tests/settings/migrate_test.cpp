@@ -94,3 +94,33 @@ TEST(Migration, WithoutAnOldTreeNothingIsReadWrittenOrDeleted) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Migration, AFailedCopyKeepsTheOldTreeAndARetryCopiesOnlyWhatIsLeft) {
+  TempProfile profile;
+  WriteOldTree(true);
+  // The options copy fails to reach the disk; the account copy succeeds.
+  platform::testing::SetRegistryWriteFailpoint(1);
+  MigrateOldSettings();
+  EXPECT_TRUE(KeyExists(u"Software\\Nevlora.com\\Plumora"));
+
+  // The account moves on before the next start.
+  {
+    CTwitterAccount account;
+    account.Load();
+    ASSERT_EQ(account.User, u"olduser");
+    account.FriendsLastMsgId = u"999";
+    ASSERT_EQ(account.Save(), 0);
+  }
+  MigrateOldSettings();
+  CTwitterAccount account;
+  account.Load();
+  EXPECT_EQ(account.FriendsLastMsgId, u"999");  // not copied over again
+  CPLOpts options;
+  options.Load();
+  EXPECT_EQ(options.TRI, 4);
+  EXPECT_FALSE(KeyExists(u"Software\\Nevlora.com\\Plumora"));
+}
+
+}  // namespace

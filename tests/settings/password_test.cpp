@@ -65,3 +65,18 @@ TEST(Password, AccountStoresOnlyTheProtectedForm) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Password, APasswordThatCannotBeProtectedLeavesTheStoredOneAlone) {
+  TempProfile profile;
+  CTwitterAccount account;
+  ASSERT_TRUE(account.SetPassword(u"first"));
+  const std::u16string stored = account.Password;
+  // A damaged key file: protecting fails, and the old text must survive.
+  testing_support::WriteFile(profile.configDir() + "/dpapi.key", "short");
+  EXPECT_FALSE(account.SetPassword(u"second"));
+  EXPECT_EQ(account.Password, stored);
+}
+
+}  // namespace
