@@ -69,23 +69,32 @@ bool WriteFileAtomically(const std::string& path, std::string_view data, const A
   return true;
 }
 
-bool ReadWholeFile(const std::string& path, std::string* data) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+bool ReadAll(int fd, std::string* data, std::size_t maxBytes) {
   data->clear();
   char buf[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ::close(fd);
       return false;
     }
-    if (n == 0) break;
+    if (n == 0) return true;
+    if (data->size() + static_cast<std::size_t>(n) > maxBytes) {
+      errno = EFBIG;
+      return false;
+    }
     data->append(buf, static_cast<std::size_t>(n));
   }
+}
+
+bool ReadWholeFile(const std::string& path, std::string* data, std::size_t maxBytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ReadAll(fd, data, maxBytes);
+  const int saved = errno;
   ::close(fd);
-  return true;
+  errno = saved;
+  return ok;
 }
 
 std::string FolderOf(const std::string& path) {

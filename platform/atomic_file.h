@@ -37,7 +37,9 @@ struct AtomicWriteOptions {
 bool WriteFileAtomically(const std::string& path, std::string_view data, const AtomicWriteOptions& options = {});
 
 // Reads a whole file; false when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string* data);
+// Reads what is left of an open file; false (errno EFBIG) past `maxBytes`.
+bool ReadAll(int fd, std::string* data, std::size_t maxBytes = SIZE_MAX);
+bool ReadWholeFile(const std::string& path, std::string* data, std::size_t maxBytes = SIZE_MAX);
 
 // The folder part of a path: "." for a bare name, "/" for a file in the root.
 std::string FolderOf(const std::string& path);

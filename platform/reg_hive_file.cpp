@@ -58,16 +58,7 @@ ReadResult ReadHiveFileIfChanged(const std::string& path, bool force, FileStamp*
   }
   bool ok = ::fstat(fd, &st) == 0;
   text->clear();
-  char buf[65536];
-  while (ok) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    text->append(buf, static_cast<std::size_t>(n));
-  }
+  if (ok) ok = ReadAll(fd, text);
   const int saved = errno;
   ::close(fd);
   if (!ok) {

@@ -242,21 +242,7 @@ bool MailFolder::Read(const std::string& id, StoredMessage* message) const {
       ok = false;
       errno = EFBIG;
     }
-    char buf[65536];
-    while (ok) {
-      const ssize_t n = ::read(fd, buf, sizeof buf);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        ok = n == 0;
-        break;
-      }
-      if (bytes.size() + static_cast<std::size_t>(n) > kMaxMessageBytes) {
-        ok = false;
-        errno = EFBIG;
-        break;
-      }
-      bytes.append(buf, static_cast<std::size_t>(n));
-    }
+    if (ok) ok = platform::ReadAll(fd, &bytes, kMaxMessageBytes);
     const int readError = errno;
     ::close(fd);
     if (!ok) {
