@@ -98,18 +98,18 @@ struct InsertFormat {
   char16_t conversion = 0;
 };
 
-bool ParseFormat(std::u16string_view spec, InsertFormat* f) {
+bool ParseFormat(std::u16string_view text, InsertFormat* f) {
   std::size_t i = 0;
-  for (; i < spec.size() && (spec[i] == u'-' || spec[i] == u'0' || spec[i] == u'+' || spec[i] == u' '); ++i) {
-    if (spec[i] == u'-') f->left = true;
-    if (spec[i] == u'0') f->zero = true;
+  for (; i < text.size() && (text[i] == u'-' || text[i] == u'0' || text[i] == u'+' || text[i] == u' '); ++i) {
+    if (text[i] == u'-') f->left = true;
+    if (text[i] == u'0') f->zero = true;
   }
-  for (; i < spec.size() && spec[i] >= u'0' && spec[i] <= u'9'; ++i) f->width = f->width * 10 + (spec[i] - u'0');
-  if (i < spec.size() && spec[i] == u'.') {  // a precision: accepted, not applied
+  for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) f->width = f->width * 10 + (text[i] - u'0');
+  if (i < text.size() && text[i] == u'.') {  // a precision: accepted, not applied
     ++i;
-    while (i < spec.size() && spec[i] >= u'0' && spec[i] <= u'9') ++i;
+    while (i < text.size() && text[i] >= u'0' && text[i] <= u'9') ++i;
   }
-  std::u16string_view rest = spec.substr(i);
+  std::u16string_view rest = text.substr(i);
   if (rest.size() >= 3 && rest.substr(0, 3) == u"I64") {
     f->wide = true;
     rest.remove_prefix(3);
@@ -196,16 +196,16 @@ std::u16string FormatMessageW(std::u16string_view p, std::initializer_list<Messa
     std::size_t n = f - u'0';
     if (i + 1 < p.size() && p[i + 1] >= u'0' && p[i + 1] <= u'9') n = n * 10 + (p[++i] - u'0');
     if (n > args.size()) return fail();
-    std::u16string_view spec = u"s";
+    std::u16string_view insertFormat = u"s";
     if (i + 1 < p.size() && p[i + 1] == u'!') {
       const auto close = p.find(u'!', i + 2);
       if (close == std::u16string_view::npos) return fail();
-      spec = p.substr(i + 2, close - (i + 2));
+      insertFormat = p.substr(i + 2, close - (i + 2));
       i = close;
     }
     const MessageArg& arg = *(args.begin() + (n - 1));
     InsertFormat format;
-    if (!ParseFormat(spec, &format)) return fail();
+    if (!ParseFormat(insertFormat, &format)) return fail();
     if (format.conversion == u's' || format.conversion == u'S') {
       format.conversion = u's';
       if (const auto* s = std::get_if<std::u16string>(&arg)) {
