@@ -368,12 +368,28 @@ std::optional<std::u16string> PropertyNameFromHeader(std::string_view header) {
   return Utf8ToUtf16(name);
 }
 
-// A header line cut off by the end of the file keeps no line break, and
-// GMime writes headers as they were read: a header set after it, or the
-// blank line before a body given to the part, would run on into that line.
-void TerminateHeaderLines(GMimeObject* object) {
+// A field name is printable ASCII without a colon.
+bool IsFieldName(const char* name) {
+  if (!name || !*name) return false;
+  for (const char* c = name; *c; ++c)
+    if (*c < 33 || *c > 126 || *c == ':') return false;
+  return true;
+}
+
+// GMime writes headers as they were read, so two kinds of damaged header
+// lines are mended once on reading:
+// - a line cut off by the end of the file keeps no line break: a header set
+//   after it, or the blank line before a body given to the part, would run
+//   on into that line;
+// - a line without a field name (": v") is passed over in the middle of a
+//   header block but ends it when it comes first, which it does once the
+//   headers before it are replaced: the message would no longer read back.
+void RepairHeaderLines(GMimeObject* object) {
   if (!object) return;
   GMimeHeaderList* headers = g_mime_object_get_header_list(object);
+  for (int i = headers ? g_mime_header_list_get_count(headers) - 1 : -1; i >= 0; --i)
+    if (!IsFieldName(g_mime_header_get_name(g_mime_header_list_get_header_at(headers, i))))
+      g_mime_header_list_remove_at(headers, i);
   const int count = headers ? g_mime_header_list_get_count(headers) : 0;
   for (int i = 0; i < count; ++i) {
     GMimeHeader* header = g_mime_header_list_get_header_at(headers, i);
@@ -383,14 +399,14 @@ void TerminateHeaderLines(GMimeObject* object) {
     if (value.empty() || value.back() != '\n') g_mime_header_set_raw_value(header, (std::string(value) + "\n").c_str());
   }
   if (GMIME_IS_MESSAGE(object)) {
-    TerminateHeaderLines(g_mime_message_get_mime_part(GMIME_MESSAGE(object)));
+    RepairHeaderLines(g_mime_message_get_mime_part(GMIME_MESSAGE(object)));
   } else if (GMIME_IS_MULTIPART(object)) {
     GMimeMultipart* multipart = GMIME_MULTIPART(object);
     const int parts = g_mime_multipart_get_count(multipart);
-    for (int i = 0; i < parts; ++i) TerminateHeaderLines(g_mime_multipart_get_part(multipart, i));
+    for (int i = 0; i < parts; ++i) RepairHeaderLines(g_mime_multipart_get_part(multipart, i));
   } else if (GMIME_IS_MESSAGE_PART(object)) {
     GMimeMessage* embedded = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
-    if (embedded) TerminateHeaderLines(AsObject(embedded));
+    if (embedded) RepairHeaderLines(AsObject(embedded));
   }
 }
 
@@ -418,7 +434,7 @@ std::unique_ptr<Message> Message::Parse(const std::string& bytes) {
   g_object_unref(parser);
   g_object_unref(stream);
   if (!message) return nullptr;
-  TerminateHeaderLines(AsObject(message));
+  RepairHeaderLines(AsObject(message));
   return std::unique_ptr<Message>(new Message(message));
 }
 

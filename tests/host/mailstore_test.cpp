@@ -252,6 +252,21 @@ TEST(MailMessage, AHeaderCutOffByTheEndOfTheFileKeepsItsOwnLine) {
   EXPECT_EQ(withBody->HtmlBody(), u"<p>hello</p>\n");
 }
 
+
+TEST(MailMessage, AHeaderLineWithoutANameDoesNotEndTheHeadersOnceItComesFirst) {
+  // Replacing From moves the nameless line to the top of the header block,
+  // where it would end the headers and the file would no longer read back.
+  auto message = mailstore::Message::Parse("From: Dave <dave@example.com>\n: v\nSubject: kept\n\nbody\n");
+  ASSERT_TRUE(message);
+  message->SetFrom(message->From());
+  message->SetUserProperty(u"TwitterStatusId", u"6346541");
+  auto reread = mailstore::Message::Parse(message->Serialize());
+  ASSERT_TRUE(reread);
+  EXPECT_EQ(reread->Subject(), u"kept");
+  EXPECT_EQ(reread->From().address, u"dave@example.com");
+  ASSERT_EQ(reread->UserProperties().size(), 1u);
+  EXPECT_EQ(reread->Serialize().find("\n: v"), std::string::npos);
+}
 TEST(MailMessage, AUserPropertyIsReplacedHoweverTheFileSpellsItsName) {
   auto message = mailstore::Message::Parse(
       "Subject: p\nx-wrenvia-property-Twitter%53tatusId: 1\nX-Wrenvia-Property-Caf%c3%a9: au lait\n\nbody\n");
