@@ -3,8 +3,9 @@
 #
 # By default every target replays its seeds and then runs a fixed number of
 # mutations from a fixed random seed with address-space randomisation off,
-# so that a run here and a run on another machine try the same inputs: a
-# test run fails for a fault in the code, not for the luck of the draw.
+# so that a run here and a run on another machine try much the same inputs
+# (only values the code draws itself, such as MIME boundaries, still vary):
+# a test run fails for a fault in the code, not for the luck of the draw.
 # FUZZ_SECONDS=N instead explores for N seconds per target from a random
 # seed, keeping what it finds in <build>/corpus/ (use it before a change
 # lands; add any crash file it writes to the target's seeds with the fix).
