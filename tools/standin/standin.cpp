@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <fstream>
@@ -124,6 +126,7 @@ struct StandIn::Impl {
 
   httplib::Server server;
   std::thread thread;
+  std::atomic<bool> listenEnded{false};
   DataStore store;
 
   std::mutex mutex;  // routes, faults, requests, stopping
@@ -247,7 +250,16 @@ bool StandIn::Start(const std::string& host, int port) {
     if (!impl_->server.bind_to_port(host, port)) return false;
     port_ = port;
   }
-  impl_->thread = std::thread([this] { impl_->server.listen_after_bind(); });
+  impl_->listenEnded = false;
+  impl_->thread = std::thread([impl = impl_.get()] {
+    impl->server.listen_after_bind();
+    impl->listenEnded = true;
+  });
+  // httplib's stop() does nothing until the server loop runs: a Stop()
+  // right after Start() would otherwise leave the loop waiting in accept()
+  // for good.
+  while (!impl_->server.is_running() && !impl_->listenEnded)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return true;
 }
 
